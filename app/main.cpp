@@ -1,0 +1,2 @@
+// Process entry (placeholder until the shell lands).
+int main() { return 0; }

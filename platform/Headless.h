@@ -1,0 +1,49 @@
+// Test control of the headless backend: no window; presented frames are
+// kept for inspection; events are injected; message boxes are answered from
+// a queue the test fills. A box with no queued answer is a test failure:
+// it is recorded, answered with its default, and reported through the
+// failure hook.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace headless {
+
+// Resets the backend: client size, no pending messages, no frames, no boxes.
+void Reset(int width, int height);
+
+// The last presented frame as RGB565, width x height, row-major.
+std::vector<uint16_t> LastFrame();
+int FramesPresented();
+
+struct Box {
+    std::u16string text, caption;
+    unsigned type;
+    int answer;
+};
+void QueueBoxAnswer(int answer);
+std::vector<Box> Boxes();           // every box shown since Reset
+int UnansweredBoxes();              // boxes that found no queued answer
+void SetFailureHook(void (*hook)(const char* what));
+
+// Injection (any thread): turned into the same messages as real input.
+void InjectKey(int virtualKey);
+void InjectCtrlQ();
+void InjectPenDown(int x, int y);
+void InjectPenMove(int x, int y);
+void InjectPenUp(int x, int y);
+void InjectClose();
+
+// Overrides for the program's folders (empty string = the real one).
+void SetProgramFile(const std::u16string& path);
+void SetPicturesFolder(const std::u16string& path);
+void SetTempFolder(const std::u16string& path);
+void SetConfigFolder(const std::u16string& path);
+void SetStorageCard(const std::u16string& path);
+
+// True while any loop runs.
+bool LoopRunning();
+
+}  // namespace headless

@@ -1,0 +1,205 @@
+// The platform layer: every service the program takes from the operating
+// system. The core (app/, browser/, picture/, codec/, render/, settings/,
+// util/) calls only what is declared here, never SDL, FreeType or POSIX.
+//
+// Two backends implement the window and message services: SDL2
+// (platform/sdl) for the real program and a headless one (platform/headless)
+// for tests. Files, threads, time, memory and fonts are shared by both
+// (platform/posix).
+//
+// Paths are UTF-16 (char16_t), zero-terminated, '/'-separated, never ending
+// in '/'; the root folder is the empty path. They are converted to UTF-8 at
+// this boundary, so every file name works whatever its characters.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+namespace plat {
+
+// ---------------------------------------------------------------- messages
+// Message numbers follow the values the program's design uses.
+enum : uint32_t {
+    MSG_DESTROY = 0x0002,
+    MSG_ACTIVATE = 0x0006,
+    MSG_PAINT = 0x000F,
+    MSG_CLOSE = 0x0010,  // 16: the "quit" button posts it
+    MSG_QUIT = 0x0012,
+    MSG_KEYDOWN = 0x0100,
+    MSG_COMMAND = 0x0111,  // wparam = command id (1 = Ctrl+Q)
+    MSG_MOUSEMOVE = 0x0200,
+    MSG_LBUTTONDOWN = 0x0201,
+    MSG_LBUTTONUP = 0x0202,
+};
+
+// Virtual key codes delivered with MSG_KEYDOWN (other keys are not delivered).
+enum : int { KEY_ACTION = 13, KEY_LEFT = 37, KEY_UP = 38, KEY_RIGHT = 39, KEY_DOWN = 40 };
+
+// Pen position packing of the pen messages: x in the low, y in the high 16 bits.
+inline intptr_t PackPen(int x, int y) { return (intptr_t)((uint32_t)(x & 0xFFFF) | ((uint32_t)(y & 0xFFFF) << 16)); }
+inline int PenX(intptr_t l) { return (int)((uint32_t)l & 0xFFFF); }
+inline int PenY(intptr_t l) { return (int)(((uint32_t)l >> 16) & 0xFFFF); }
+
+// A window procedure. Both loops (main window and splash) dispatch to one.
+using WndProc = intptr_t (*)(uint32_t msg, uintptr_t wparam, intptr_t lparam);
+
+// Opens the display. False when there is none (the caller prints one line
+// on stderr and exits non-zero). The headless backend always succeeds.
+bool InitDisplay();
+// Creates the main window: full screen on a portrait display, otherwise a
+// 3:4 portrait window; LUMATRAY_SCREEN=WxH forces the client size. Gives
+// the client size. False on failure.
+bool CreateMainWindow(const char16_t* title, int* clientWidth, int* clientHeight);
+void DestroyMainWindow();
+// Current client size (read on every pen message by the input code).
+void GetClientSize(int* width, int* height);
+// True while the window is shown (not minimised or hidden): frames are
+// composed only then.
+bool MainWindowVisible();
+void RaiseMainWindow();
+
+// Posts a message to the current loop; safe from any thread. MSG_PAINT
+// posts coalesce: at most one is pending at a time.
+void PostMessage(uint32_t msg, uintptr_t wparam = 0, intptr_t lparam = 0);
+// Runs the loop, dispatching every message to proc, until EndLoop is
+// called from inside proc (or PostQuit from anywhere); returns its code.
+// Loops nest: the splash runs one inside the main window's creation.
+int RunLoop(WndProc proc);
+void EndLoop(int code);
+// Posts MSG_QUIT: ends the outermost loop with the code.
+void PostQuit(int code);
+
+// Presents a whole frame of RGB565 rows (masks F800/07E0/001F).
+void PresentFrame(const uint16_t* const* rows, int width, int height);
+// Draws rows onto a copy of the last presented frame at (x, y) and presents
+// it at once (the splash logo, progress bars).
+void PresentRegion(int x, int y, const uint16_t* const* rows, int width, int height);
+
+// Message boxes. Types combine a button set with flags; results are the
+// button pressed.
+enum : unsigned {
+    MB_OK = 0x0,
+    MB_YESNO = 0x4,
+    MB_ICONEXCLAMATION = 0x30,
+    MB_TOPMOST = 0x40000,
+};
+enum : int { ID_OK = 1, ID_YES = 6, ID_NO = 7 };
+// Blocks the calling thread until answered; owned by the main window when
+// ownedByMain is set. Pen and key input that arrived meanwhile is dropped.
+int MessageBox(const char16_t* text, const char16_t* caption, unsigned type, bool ownedByMain);
+
+void SetWaitCursor(bool wait);
+
+// Single instance: true when this process is the only one; otherwise the
+// running instance has been asked to raise its window and false is returned.
+bool AcquireSingleInstance();
+void ReleaseSingleInstance();
+
+// Ends the process now with the code (registered exit handlers run).
+[[noreturn]] void ExitProcess(int code);
+
+// ---------------------------------------------------------------- time
+// Millisecond tick count; wraps after 2^32 ms. Compare only with TickAfter.
+uint32_t TickCount();
+// True when tick a lies after tick b (wrap-safe).
+inline bool TickAfter(uint32_t a, uint32_t b) { return (int32_t)(a - b) > 0; }
+void Sleep(uint32_t ms);
+// Gives the processor to another runnable thread (sched_yield).
+void YieldProcessor();
+// The C library's pseudo-random generator.
+int Random();
+
+// ---------------------------------------------------------------- threads
+// Priorities 0 (highest) .. 7 (lowest); the interface thread stays at the
+// default. A refused raise is ignored: only lowering is guaranteed.
+struct Thread;
+using ThreadFn = int (*)(void* arg);
+// Starts fn(arg) on a new thread at the priority (the thread applies it to
+// itself first). Null when the thread could not be made.
+Thread* StartThread(ThreadFn fn, void* arg, int priority);
+void SetThreadPriority(Thread* thread, int priority);
+// Waits for the thread to end and frees the handle.
+void JoinThread(Thread* thread);
+
+// ---------------------------------------------------------------- memory
+// Bytes available to the process: the smallest of MemAvailable, the cgroup
+// headroom and the address-space limit headroom. Never wraps.
+uint64_t AvailableMemory();
+
+// ---------------------------------------------------------------- files
+enum : uint32_t { ATTR_DIRECTORY = 0x10, ATTR_TEMPORARY = 0x100, ATTR_NORMAL = 0x80 };
+
+// A 64-bit file time: 100 ns units since 1601-01-01 UTC.
+using FileTime = uint64_t;
+
+// Open modes of a raw file handle.
+enum FileAccess { FILE_READ, FILE_WRITE_CREATE };
+// Raw file handles for File_t: -1 when not open.
+int FileOpen(const char16_t* path, FileAccess access);
+// Bytes read, 0 at the end, -1 on failure.
+long FileRead(int handle, void* buf, unsigned long count);
+// Bytes written, -1 on failure.
+long FileWrite(int handle, const void* buf, unsigned long count);
+bool FileSync(int handle);
+bool FileInfo(int handle, uint64_t* size, FileTime* time);
+void FileClose(int handle);
+
+// A C stream for the image libraries (libjpeg and libpng read and write
+// through FILE*). Null on failure.
+FILE* OpenStream(const char16_t* path, const char* mode);
+FILE* OpenStreamUtf8(const char* path, const char* mode);
+
+// Attributes of a path (ATTR_*); false when it does not exist.
+bool GetAttributes(const char16_t* path, uint32_t* attributes);
+bool DeleteFile(const char16_t* path);
+bool CreateFolder(const char16_t* path);
+bool RemoveFolder(const char16_t* path);
+// Renames over an existing file (atomic replace within one folder).
+bool RenameFile(const char16_t* from, const char16_t* to);
+
+// Folder listing; "." and ".." are never returned.
+struct DirEntry {
+    char16_t name[512];
+    uint32_t attributes;  // ATTR_DIRECTORY for folders
+    uint32_t size;        // low 32 bits
+    FileTime time;        // last write
+};
+struct Dir;
+Dir* OpenDir(const char16_t* path);  // null when it cannot be listed
+bool NextDirEntry(Dir* dir, DirEntry* entry);
+void CloseDir(Dir* dir);
+
+// ---------------------------------------------------------------- folders
+// Each fills a 512-unit buffer; false when it cannot.
+bool ProgramFile(char16_t* out, int capacity);      // /proc/self/exe
+bool PicturesFolder(char16_t* out, int capacity);   // XDG pictures, else $HOME; created
+bool TempFolder(char16_t* out, int capacity);       // $XDG_CACHE_HOME, else $HOME/.cache
+bool ConfigFolder(char16_t* out, int capacity);     // $XDG_CONFIG_HOME/lumatray, else ~/.config/lumatray
+bool StorageCard(char16_t* out, int capacity);      // first removable medium, or false
+bool FolderWritable(const char16_t* path);
+
+// ---------------------------------------------------------------- mail
+// True when a mail composer (xdg-email on PATH) exists.
+bool MailAvailable();
+// Hands the file to the composer; its exit status (0 = handed over), or -1.
+int ComposeMailWith(const char16_t* attachment);
+
+// ---------------------------------------------------------------- fonts
+struct Font;
+// A font of the stock face ("sans-serif") of the given pixel height, average
+// character width (0 = natural) and weight (400 regular, 700 bold).
+Font* CreateFont(int height, int width, int weight);
+void DeleteFont(Font* font);
+// Advance width of the text in pixels.
+int TextWidth(Font* font, const char16_t* text, int length);
+// Renders a single line into an 8-bit coverage bitmap owned by the caller
+// (free with FreeCoverage): width x height bytes, row-major; baseline is the
+// row of the baseline, counted from the top.
+struct Coverage {
+    int width = 0, height = 0, baseline = 0;
+    uint8_t* pixels = nullptr;
+};
+bool RenderText(Font* font, const char16_t* text, int length, Coverage* out);
+void FreeCoverage(Coverage* c);
+
+}  // namespace plat

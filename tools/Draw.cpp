@@ -1,0 +1,1 @@
+// Drawing primitives for the asset tool (placeholder until the skin lands).
