@@ -79,8 +79,9 @@ public:
     void FillRect(int left, int top, int right, int bottom, uint16_t pixel);
     // Halves each channel: p -> (p & 0xF79F) >> 1.
     void DarkenRect(int left, int top, int right, int bottom);
-    // One-pixel line between both end points (both drawn), clipped; colour
-    // is a 0x00BBGGRR reference.
+    // One-pixel line from (x1, y1) toward (x2, y2), the end point itself not
+    // drawn (as the system's two-point line), clipped; colour is a
+    // 0x00BBGGRR reference.
     void DrawLine(int x1, int y1, int x2, int y2, uint32_t colourRef);
 
     // ---- copies
