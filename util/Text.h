@@ -16,7 +16,9 @@ int CopyWide(const char16_t* src, char16_t* dst, int n = kNoLimit);
 void WidenText(const char* src, char16_t* dst, int n = kNoLimit);
 // Keeps the low 8 bits of each unit; returns the unit that stopped the copy.
 int NarrowText(const char16_t* src, char* dst, int n = kNoLimit);
-// Case-folded comparison: -1, 0, 1; count -1 = no limit.
+// Case-folded comparison: -1, 0, 1; count -1 = no limit. Both code units
+// are folded to lower case (towlower with the C library's Unicode tables,
+// independent of the process locale); a null text counts as empty.
 int CompareNoCase(const char16_t* a, const char16_t* b, int count = -1);
 // Length in code units.
 int WideLength(const char16_t* s);
@@ -26,7 +28,9 @@ void CutLastComponent(char16_t* path);
 void PathTitle(char16_t* path);
 // Creates every folder along the path (not the last component).
 void CreateFolders(const char16_t* path);
-// Deletes a folder with everything in it; failures are ignored.
+// Deletes a folder with everything in it; failures are ignored. Symbolic
+// links to folders are deleted as links, their targets are left alone. The
+// root (empty path) is never deleted.
 void DeleteTree(const char16_t* folder);
 
 // The mail compose record handed to ComposeMail.
@@ -36,5 +40,7 @@ struct MailRecord {
     uint32_t attachmentCount;
 };
 // Null: 1 when a mail composer is available, else 0. A record: the
-// composer's result, or 0 when there is none.
+// composer's result (0 = handed over), 0 when there is no composer, -1
+// for a record without attachment. A composer once found is kept; while
+// none is found every call looks again.
 int ComposeMail(const MailRecord* record);
