@@ -98,10 +98,13 @@ public:
 
     // ---- text (the selected font; colours are 0x00BBGGRR references;
     // background kNoBackground draws no box, else the clipped box is filled)
-    // One line in the box, vertically centred, aligned by flags & 3, clipped
-    // to the buffer. On a buffer whose keyColour is magenta (labels) glyph
-    // edges never blend toward the key: a pixel becomes the text colour at
-    // 50% coverage or more, else stays.
+    // One line in the box [left, right) x [top, bottom), vertically
+    // centred, aligned by flags & 3, clipped to the box and the buffer.
+    // Glyph edges never blend a pixel holding keyColour (a label's
+    // magenta): it becomes the text colour at 50% coverage or more, else
+    // stays the key, so keyed copies show no fringe. The box drawn for a
+    // background is the clipped box without its right column and bottom
+    // row, as the system's rectangle.
     void DrawText(const char16_t* text, int flags, int left, int top, int right, int bottom,
                   uint32_t colour, int32_t background);
     // The same with a font sized to the box: height = clipped box height,
