@@ -50,4 +50,5 @@ private:
     bool compressing_ = false;
     bool writer_ = false;         // the stream was opened by OpenWrite
     bool writeFailed_ = false;
+    bool adobeCmyk_ = false;      // CMYK stored inverted, as Adobe writes it
 };

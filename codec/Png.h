@@ -36,10 +36,14 @@ public:
     int BitDepth = 0;
 
 private:
+    bool FetchConverted(int index, const uint8_t** rgba);
+    void EndRows();
+
     PngLib* lib_ = nullptr;
     FILE* stream_ = nullptr;
     uint8_t* rowBuf_ = nullptr;    // (width + 1) x 4 bytes
-    uint8_t* whole_ = nullptr;     // the whole picture as R, G, B, A rows
-    bool hasAlpha_ = false;        // the file carries alpha (or tRNS)
-    bool finished_ = false;        // the library's end step has run
+    uint8_t* whole_ = nullptr;     // interlaced files: all rows as R, G, B, A
+    bool used_ = false;            // the library state has seen a file
+    bool ready_ = false;           // open, and no row has failed
+    bool converted_ = false;       // libpng expands rows to R, G, B, A
 };
