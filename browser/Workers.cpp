@@ -1,0 +1,90 @@
+// The browser lock and the two worker threads: their entry points, start,
+// stop and join.
+#include "browser/PictureMgr.h"
+#include "util/Diagnostics.h"
+
+static const char16_t kStartWait[] = u".Start of PicMgr Process";
+static const char16_t kEndWait[] = u".End of PicMgr Process";
+
+int PictureMgr_t::Pause(bool on) {
+    if (!on) return Flags.fetch_and(~PM_LOCKED);
+    uint32_t deadline = plat::TickCount() + kWaitLimitMs;
+    for (;;) {
+        // Test and set in one step: of two threads asking at once, exactly
+        // one sees the bit clear.
+        int before = Flags.fetch_or(PM_LOCKED);
+        if (!(before & PM_LOCKED)) return before;
+        if (plat::TickAfter(plat::TickCount(), deadline)) {
+            ReportSyncError(u".PictureMgr_t.Pause");
+            return before;  // carry on as the holder
+        }
+        plat::Sleep(1);
+    }
+}
+
+int PictureMgr_t::ScanThread(void* browser) {
+    PictureMgr_t* pm = static_cast<PictureMgr_t*>(browser);
+    if (!pm) return 0;
+    pm->Flags.fetch_or(PM_SCAN_RUNNING);
+    pm->DoProcess();
+    // One update: a cleared stop bit tells the stopping thread we are gone,
+    // and nothing of the browser is touched after it.
+    pm->Flags.fetch_and(~(PM_SCAN_RUNNING | PM_SCAN_STOP | PM_SCAN_ALIVE));
+    return 0;
+}
+
+int PictureMgr_t::LoaderThread(void* browser) {
+    PictureMgr_t* pm = static_cast<PictureMgr_t*>(browser);
+    if (!pm) return 0;
+    pm->Flags.fetch_or(PM_LOADER_RUNNING);
+    pm->IconProcess();
+    pm->Flags.fetch_and(~(PM_LOADER_RUNNING | PM_LOADER_STOP | PM_LOADER_ALIVE));
+    return 0;
+}
+
+void PictureMgr_t::StartWorkers() {
+    Flags.fetch_or(PM_SCAN_ALIVE);
+    scanThread_ = plat::StartThread(ScanThread, this, 5);
+    if (!scanThread_) Flags.fetch_and(~PM_SCAN_ALIVE);
+    Flags.fetch_or(PM_LOADER_ALIVE);
+    loaderThread_ = plat::StartThread(LoaderThread, this, 6);
+    if (!loaderThread_) Flags.fetch_and(~PM_LOADER_ALIVE);
+
+    // A thread that could not be made will never set its running bit:
+    // report at once instead of waiting out the bound.
+    if (!scanThread_ || !loaderThread_) ReportSyncError(kStartWait);
+    if (scanThread_)
+        WaitFor([&] { return (Flags & (PM_SCAN_RUNNING | PM_SCAN_ALIVE)) != PM_SCAN_ALIVE; }, kStartWait);
+    if (loaderThread_)
+        WaitFor([&] { return (Flags & (PM_LOADER_RUNNING | PM_LOADER_ALIVE)) != PM_LOADER_ALIVE; },
+                kStartWait);
+}
+
+void PictureMgr_t::RequestStop(int aliveBit, int stopBit) {
+    // Only a worker that has not yet left gets a stop bit: a bit set after
+    // the worker's last update would have no clearer.
+    int f = Flags.load();
+    while ((f & aliveBit) && !(f & stopBit) && !Flags.compare_exchange_weak(f, f | stopBit)) {
+    }
+}
+
+void PictureMgr_t::FinishStop(int aliveBit, plat::Thread** thread) {
+    // The worker clears its alive bit together with its stop bit.
+    WaitFor([&] { return !(Flags & aliveBit); }, kEndWait);
+    // Joined even after a timed-out wait: a worker that outlived this point
+    // would read entries that are about to be destroyed.
+    if (*thread) plat::JoinThread(*thread);
+    *thread = nullptr;
+}
+
+void PictureMgr_t::StopScanner() {
+    RequestStop(PM_SCAN_ALIVE, PM_SCAN_STOP);
+    FinishStop(PM_SCAN_ALIVE, &scanThread_);
+}
+
+void PictureMgr_t::StopWorkers() {
+    RequestStop(PM_SCAN_ALIVE, PM_SCAN_STOP);
+    RequestStop(PM_LOADER_ALIVE, PM_LOADER_STOP);
+    FinishStop(PM_SCAN_ALIVE, &scanThread_);
+    FinishStop(PM_LOADER_ALIVE, &loaderThread_);
+}
