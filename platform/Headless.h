@@ -17,6 +17,11 @@ void Reset(int width, int height);
 // The last presented frame as RGB565, width x height, row-major.
 std::vector<uint16_t> LastFrame();
 int FramesPresented();
+// The most recent frames, oldest first (at most kKeptFrames).
+constexpr int kKeptFrames = 16;
+std::vector<std::vector<uint16_t>> RecentFrames();
+// Called on the presenting thread with every frame (null: none).
+void SetPresentHook(void (*hook)(const uint16_t* pixels, int width, int height));
 
 struct Box {
     std::u16string text, caption;
@@ -42,6 +47,12 @@ void SetPicturesFolder(const std::u16string& path);
 void SetTempFolder(const std::u16string& path);
 void SetConfigFolder(const std::u16string& path);
 void SetStorageCard(const std::u16string& path);
+// Makes StorageCard report that there is none (whatever the machine has).
+void SetNoStorageCard(bool none);
+
+// The window's shown state (MainWindowVisible) and the cursor last set.
+void SetWindowVisible(bool visible);
+bool WaitCursorShown();
 
 // True while any loop runs.
 bool LoopRunning();

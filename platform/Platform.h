@@ -20,12 +20,14 @@ namespace plat {
 // ---------------------------------------------------------------- messages
 // Message numbers follow the values the program's design uses.
 enum : uint32_t {
+    MSG_CREATE = 0x0001,  // sent by the shell itself when the window exists
     MSG_DESTROY = 0x0002,
     MSG_ACTIVATE = 0x0006,
     MSG_PAINT = 0x000F,
     MSG_CLOSE = 0x0010,  // 16: the "quit" button posts it
     MSG_QUIT = 0x0012,
     MSG_KEYDOWN = 0x0100,
+    MSG_INITDIALOG = 0x0110,  // sent by the shell to the splash before its loop
     MSG_COMMAND = 0x0111,  // wparam = command id (1 = Ctrl+Q)
     MSG_MOUSEMOVE = 0x0200,
     MSG_LBUTTONDOWN = 0x0201,
@@ -69,7 +71,9 @@ void EndLoop(int code);
 // Posts MSG_QUIT: ends the outermost loop with the code.
 void PostQuit(int code);
 
-// Presents a whole frame of RGB565 rows (masks F800/07E0/001F).
+// Presents a whole frame of RGB565 rows (masks F800/07E0/001F), unscaled
+// at the top left of the client. Interface thread only (the SDL backend
+// ignores other threads' frames).
 void PresentFrame(const uint16_t* const* rows, int width, int height);
 // Draws rows onto a copy of the last presented frame at (x, y) and presents
 // it at once (the splash logo, progress bars).
@@ -127,7 +131,9 @@ void JoinThread(Thread* thread);
 uint64_t AvailableMemory();
 
 // ---------------------------------------------------------------- files
-enum : uint32_t { ATTR_DIRECTORY = 0x10, ATTR_TEMPORARY = 0x100, ATTR_NORMAL = 0x80 };
+// ATTR_LINK marks a symbolic link (to a folder it also has ATTR_DIRECTORY):
+// deleting a folder tree must remove the link, never recurse through it.
+enum : uint32_t { ATTR_DIRECTORY = 0x10, ATTR_NORMAL = 0x80, ATTR_TEMPORARY = 0x100, ATTR_LINK = 0x400 };
 
 // A 64-bit file time: 100 ns units since 1601-01-01 UTC.
 using FileTime = uint64_t;
@@ -186,15 +192,22 @@ int ComposeMailWith(const char16_t* attachment);
 
 // ---------------------------------------------------------------- fonts
 struct Font;
-// A font of the stock face ("sans-serif") of the given pixel height, average
-// character width (0 = natural) and weight (400 regular, 700 bold).
+// A font of the stock face ("sans-serif"). height is the character cell in
+// pixels (ascent + descent, as the design's font heights mean: a font made
+// for a box of that height fits in it); width the average character width
+// (0 = natural); weight 600 and above selects the bold face. Null when no
+// font can be loaded. A font may be used from any thread.
 Font* CreateFont(int height, int width, int weight);
 void DeleteFont(Font* font);
+// Ascent (pixels above the baseline) and cell height of the font.
+void FontMetrics(Font* font, int* ascent, int* height);
 // Advance width of the text in pixels.
 int TextWidth(Font* font, const char16_t* text, int length);
 // Renders a single line into an 8-bit coverage bitmap owned by the caller
 // (free with FreeCoverage): width x height bytes, row-major; baseline is the
-// row of the baseline, counted from the top.
+// row of the baseline, counted from the top. width is TextWidth, height the
+// cell height; ink outside that box is clipped. Empty text gives width 0,
+// no pixels and true.
 struct Coverage {
     int width = 0, height = 0, baseline = 0;
     uint8_t* pixels = nullptr;

@@ -1,0 +1,173 @@
+// Raw files, C streams, attributes and folder listing over POSIX.
+#include <dirent.h>
+#include <new>
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/Platform.h"
+#include "platform/posix/PathUtf8.h"
+
+namespace plat {
+
+FileTime FileTimeFromTimespec(const struct timespec& ts) {
+    // 369 years lie between 1601-01-01 and 1970-01-01.
+    constexpr int64_t kEpochDelta = 11644473600LL;
+    int64_t sec = (int64_t)ts.tv_sec + kEpochDelta;
+    if (sec < 0) return 0;
+    return (uint64_t)sec * 10000000ULL + (uint64_t)ts.tv_nsec / 100;
+}
+
+static uint32_t AttributesOf(const struct stat& st, bool link) {
+    uint32_t a = S_ISDIR(st.st_mode) ? ATTR_DIRECTORY : ATTR_NORMAL;
+    if (link) a |= ATTR_LINK;
+    return a;
+}
+
+int FileOpen(const char16_t* path, FileAccess access) {
+    PathUtf8 p(path);
+    if (!p.ok) return -1;
+    int flags = access == FILE_READ ? O_RDONLY : (O_WRONLY | O_CREAT | O_TRUNC);
+    int fd;
+    do fd = open(p.text, flags | O_CLOEXEC, 0666);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+long FileRead(int handle, void* buf, unsigned long count) {
+    if (handle < 0) return -1;
+    ssize_t n;
+    do n = read(handle, buf, count);
+    while (n < 0 && errno == EINTR);
+    return (long)n;
+}
+
+long FileWrite(int handle, const void* buf, unsigned long count) {
+    if (handle < 0) return -1;
+    const char* p = (const char*)buf;
+    unsigned long done = 0;
+    while (done < count) {
+        ssize_t n = write(handle, p + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        done += (unsigned long)n;
+    }
+    return (long)done;
+}
+
+bool FileSync(int handle) { return handle >= 0 && fsync(handle) == 0; }
+
+bool FileInfo(int handle, uint64_t* size, FileTime* time) {
+    struct stat st;
+    if (handle < 0 || fstat(handle, &st) != 0) return false;
+    if (size) *size = (uint64_t)st.st_size;
+    if (time) *time = FileTimeFromTimespec(st.st_mtim);
+    return true;
+}
+
+void FileClose(int handle) {
+    if (handle >= 0) close(handle);
+}
+
+FILE* OpenStream(const char16_t* path, const char* mode) {
+    PathUtf8 p(path);
+    return p.ok ? OpenStreamUtf8(p.text, mode) : nullptr;
+}
+
+FILE* OpenStreamUtf8(const char* path, const char* mode) {
+    if (!path || !mode) return nullptr;
+    struct stat st;
+    // fopen happily opens a folder for reading; every caller wants a file.
+    if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) return nullptr;
+    return fopen(path, mode);
+}
+
+bool GetAttributes(const char16_t* path, uint32_t* attributes) {
+    PathUtf8 p(path);
+    struct stat st, lst;
+    if (!p.ok || lstat(p.text, &lst) != 0) return false;
+    bool link = S_ISLNK(lst.st_mode);
+    if (link && stat(p.text, &st) != 0) st = lst;  // dangling: the link itself
+    else if (!link) st = lst;
+    if (attributes) *attributes = AttributesOf(st, link);
+    return true;
+}
+
+bool DeleteFile(const char16_t* path) {
+    PathUtf8 p(path);
+    return p.ok && unlink(p.text) == 0;
+}
+
+bool CreateFolder(const char16_t* path) {
+    PathUtf8 p(path);
+    return p.ok && mkdir(p.text, 0777) == 0;
+}
+
+bool RemoveFolder(const char16_t* path) {
+    PathUtf8 p(path);
+    if (!p.ok) return false;
+    struct stat lst;
+    // A link to a folder is removed as a link: its target is not ours.
+    if (lstat(p.text, &lst) == 0 && S_ISLNK(lst.st_mode)) return unlink(p.text) == 0;
+    return rmdir(p.text) == 0;
+}
+
+bool RenameFile(const char16_t* from, const char16_t* to) {
+    PathUtf8 a(from), b(to);
+    return a.ok && b.ok && rename(a.text, b.text) == 0;
+}
+
+struct Dir {
+    DIR* dir;
+};
+
+Dir* OpenDir(const char16_t* path) {
+    PathUtf8 p(path);
+    if (!p.ok) return nullptr;
+    DIR* d = opendir(p.text);
+    if (!d) return nullptr;
+    Dir* h = new (std::nothrow) Dir{d};
+    if (!h) closedir(d);
+    return h;
+}
+
+bool NextDirEntry(Dir* dir, DirEntry* entry) {
+    if (!dir) return false;
+    for (;;) {
+        errno = 0;
+        struct dirent* e = readdir(dir->dir);
+        if (!e) return false;
+        const char* n = e->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        // A name too long for the program's buffers could not be opened again.
+        if (!StorePath(n, entry->name, (int)(sizeof entry->name / sizeof entry->name[0]))) continue;
+        struct stat st, lst;
+        int fd = dirfd(dir->dir);
+        if (fstatat(fd, n, &lst, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
+        bool link = S_ISLNK(lst.st_mode);
+        if (!link) st = lst;
+        else if (fstatat(fd, n, &st, 0) != 0) st = lst;
+        entry->attributes = AttributesOf(st, link);
+        entry->size = S_ISDIR(st.st_mode) ? 0 : (uint32_t)((uint64_t)st.st_size & 0xFFFFFFFFu);
+        entry->time = FileTimeFromTimespec(st.st_mtim);
+        return true;
+    }
+}
+
+void CloseDir(Dir* dir) {
+    if (!dir) return;
+    closedir(dir->dir);
+    delete dir;
+}
+
+}  // namespace plat
