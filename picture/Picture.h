@@ -24,6 +24,7 @@
 #include "render/MapQuad.h"
 
 class Img_t;
+class Jpeg_t;
 class PaintBuffer_t;
 struct PictureHeap;
 
@@ -220,10 +221,12 @@ private:
     void FreeIconHeld();
     // Row lock of the loader: false when PIC_STOP arrived while waiting.
     bool LockForRow();
-    // Fills the slot from the thumbnail file; 1 done, 0 damaged.
-    int ReadIconFile(const char16_t* iconName);
+    // Fills the slot from the opened thumbnail file; 1 done, 0 damaged.
+    int ReadIconFile(Jpeg_t* reader);
     void DeleteCacheFiles(const char16_t* iconName, const char16_t* sideName);
     void PostPaintIfWanted(int bits);
+    // One atomic step: clear some bits and set others.
+    void ChangeFlags(int clear, int set);
 
     uint32_t fileSize_ = 0;
     plat::FileTime fileTime_ = 0;
@@ -243,6 +246,7 @@ private:
     int iconWidth_ = 0, iconHeight_ = 0, iconX_ = 0, iconY_ = 0;
     // icon corners, view corners: public above
     plat::Thread* loader_ = nullptr;  // guarded by the entry lock
+    std::atomic<bool> loaderEnded_{true};  // the loader routine has returned
     char16_t path_[512];
     char16_t name_[512];
     PaintBuffer_t* label_ = nullptr;

@@ -1,0 +1,107 @@
+// The cache scan: deletes what the cache holds for pictures and folders
+// that no longer exist on the device.
+#include "picture/CacheScan.h"
+
+#include "app/Globals.h"
+#include "picture/CacheNames.h"
+#include "platform/Platform.h"
+#include "util/Text.h"
+
+constexpr uint32_t kFolderPauseMs = 200;  // at most five folders a second
+constexpr uint32_t kPauseStepMs = 10;     // so that a quit is seen at once
+
+static bool Quitting() { return (AppFlags.load() & APP_QUIT) != 0; }
+
+static bool EndsWithNoCase(const char16_t* s, int length, const char16_t* suffix) {
+    int n = WideLength(suffix);
+    return length >= n && CompareNoCase(s + length - n, suffix) == 0;
+}
+
+// Only files the cache itself makes are ever deleted: thumbnails (named as
+// the pictures), their side files and unfinished temporaries. A cache root
+// pointed at a folder of the user's costs no foreign file.
+static bool CacheFileName(const char16_t* name) {
+    int n = WideLength(name);
+    return EndsWithNoCase(name, n, u".jpg") || EndsWithNoCase(name, n, u".jpeg") ||
+           EndsWithNoCase(name, n, u".dat") || EndsWithNoCase(name, n, u".map") || EndsWithNoCase(name, n, u".tmp");
+}
+
+static bool Join(char16_t* out, int capacity, const char16_t* a, const char16_t* sep, const char16_t* b) {
+    int n = 0;
+    for (const char16_t* part : {a, sep, b})
+        for (const char16_t* p = part; *p; p++) {
+            if (n >= capacity - 1) return false;
+            out[n++] = *p;
+        }
+    out[n] = 0;
+    return true;
+}
+
+static void DeleteCached(const char16_t* cached, const char16_t* name) {
+    if (CacheFileName(name)) plat::DeleteFile(cached);
+}
+
+// A cached folder: emptied of cache files, then removed when that left it
+// empty (a link is removed as a link, never followed).
+static void PurgeFolder(const char16_t* source, const char16_t* cached, uint32_t attributes) {
+    if (!(attributes & plat::ATTR_LINK)) Scan(source, 1);
+    plat::RemoveFolder(cached);
+}
+
+void Scan(const char16_t* rel, int mode) {
+    for (uint32_t slept = 0; slept < kFolderPauseMs && !Quitting(); slept += kPauseStepMs)
+        plat::Sleep(kPauseStepMs);
+    if (Quitting()) return;
+    char16_t folder[CacheNames::kUnits];
+    if (!Join(folder, CacheNames::kUnits, CachePath, u"", rel)) return;
+    plat::Dir* dir = plat::OpenDir(folder);
+    if (!dir) return;
+    plat::DirEntry entry;
+    char16_t source[kPathUnits];
+    char16_t cached[CacheNames::kUnits];
+    char16_t extra[CacheNames::kUnits];
+    while (!Quitting() && plat::NextDirEntry(dir, &entry)) {
+        // Paths longer than the program's buffers mirror no listed picture.
+        if (!Join(source, kPathUnits, rel, u"/", entry.name) ||
+            !Join(cached, CacheNames::kUnits, CachePath, u"", source))
+            continue;
+        bool isFolder = (entry.attributes & plat::ATTR_DIRECTORY) != 0;
+        if (mode == 1) {
+            if (isFolder)
+                PurgeFolder(source, cached, entry.attributes);
+            else
+                DeleteCached(cached, entry.name);
+            continue;
+        }
+        int length = WideLength(source);
+        if (!isFolder && EndsWithNoCase(source, length, u".dat")) {
+            // A side file stays while its thumbnail does; alone it is waste.
+            CopyWide(cached, extra, CacheNames::kUnits);
+            extra[WideLength(extra) - 4] = 0;
+            if (!plat::GetAttributes(extra, nullptr)) plat::DeleteFile(cached);
+            continue;
+        }
+        if (plat::GetAttributes(source, nullptr)) {
+            if (isFolder && !(entry.attributes & plat::ATTR_LINK)) Scan(source, 0);
+            continue;
+        }
+        if (isFolder) {
+            PurgeFolder(source, cached, entry.attributes);
+        } else {
+            DeleteCached(cached, entry.name);
+            if (CacheFileName(entry.name)) {
+                if (Join(extra, CacheNames::kUnits, cached, u"", u".map")) plat::DeleteFile(extra);
+                if (Join(extra, CacheNames::kUnits, cached, u"", u".dat")) plat::DeleteFile(extra);
+            }
+        }
+    }
+    plat::CloseDir(dir);
+}
+
+int CacheScanThread(void*) {
+    AppFlags.fetch_or(APP_SCAN_RUNNING);
+    // Without a cache root the "mirror" would be the device itself.
+    if (CacheRootUsable()) Scan(u"", 0);
+    AppFlags.fetch_or(APP_SCAN_DONE);
+    return 0;
+}

@@ -1,0 +1,343 @@
+// Picture_t: the decoded picture's memory, loading (synchronous and on the
+// entry's own loader thread), the entry lock and the priority hand-shake.
+#include <cstdlib>
+#include <new>
+
+#include "app/Globals.h"
+#include "codec/Img.h"
+#include "picture/Picture.h"
+#include "render/PaintBuffer.h"
+#include "settings/Config.h"
+#include "util/Diagnostics.h"
+
+// The arena of one decoded picture: blocks of rows freed together, and the
+// sizes it was made for (a later load of a changed file must not reuse it).
+struct PictureHeap {
+    struct Block {
+        Block* next;
+    };
+    Block* blocks = nullptr;
+    int width = 0, height = 0, decodedWidth = 0;
+
+    void* Take(uint64_t bytes) {
+        // The block header keeps the rows 8-byte aligned behind it.
+        if (bytes > SIZE_MAX - sizeof(Block)) return nullptr;
+        Block* b = (Block*)std::malloc(sizeof(Block) + (size_t)bytes);
+        if (!b) return nullptr;
+        b->next = blocks;
+        blocks = b;
+        return b + 1;
+    }
+    ~PictureHeap() {
+        while (blocks) {
+            Block* next = blocks->next;
+            std::free(blocks);
+            blocks = next;
+        }
+    }
+};
+
+static std::atomic<Picture_t*> hiPriorityEntry{nullptr};
+
+constexpr uint32_t kProgressMs = 330;
+constexpr int kRowBlockBytes = 16384;
+// A decoded picture never needs more: memory held is a 32-bit count.
+constexpr uint64_t kMaxBitmapBytes = uint64_t(1) << 31;
+constexpr uint16_t kFillPixel = 0x2104;  // dark grey: red 4, green 8, blue 4
+
+Picture_t::~Picture_t() {
+    Release();
+    // The loader has left its row loop; wait for the rest of its routine.
+    Pause(true);
+    if (loader_) plat::JoinThread(loader_);
+    loader_ = nullptr;
+    Pause(false);
+    FreeIcon();
+    Picture_t* self = this;
+    hiPriorityEntry.compare_exchange_strong(self, nullptr);
+    delete label_;
+}
+
+void Picture_t::ChangeFlags(int clear, int set) {
+    int old = flags_.load();
+    while (!flags_.compare_exchange_weak(old, (old & ~clear) | set)) {
+    }
+}
+
+void Picture_t::PostPaintIfWanted(int bits) {
+    if (HasFlags(bits)) plat::PostMessage(plat::MSG_PAINT);
+}
+
+// ------------------------------------------------------------------ memory
+
+void Picture_t::Alloc() {
+    int width = Width(), height = Height(), decodedWidth = DecodedWidth();
+    PictureHeap* heap = heap_.load();
+    if (heap) {
+        if (heap->width == width && heap->height == height && heap->decodedWidth == decodedWidth) return;
+        FreeBitmap();  // made for another version of the file
+    }
+    int rowBytes = RowBytes();
+    uint64_t bitmapBytes = (uint64_t)height * (uint64_t)rowBytes;
+    uint64_t bufferBytes = ((uint64_t)decodedWidth + 4) * 4;
+    uint64_t tableBytes = (uint64_t)height * sizeof(uint16_t*);
+    if (bitmapBytes + bufferBytes + tableBytes > kMaxBitmapBytes)
+        ReportOutOfMemory(u".Picture_t.Alloc:BmpMap", bitmapBytes + bufferBytes + tableBytes);
+
+    heap = new (std::nothrow) PictureHeap;
+    if (!heap) ReportOutOfMemory(u".Picture_t.Alloc:BmpMap", sizeof(PictureHeap));
+    heap->width = width;
+    heap->height = height;
+    heap->decodedWidth = decodedWidth;
+    uint8_t* buffer = (uint8_t*)heap->Take(bufferBytes);
+    if (!buffer) ReportOutOfMemory(u".Picture_t.Alloc:BmpMap", bufferBytes);
+    uint16_t** rows = (uint16_t**)heap->Take(tableBytes);
+    if (!rows) ReportOutOfMemory(u".Picture_t.Alloc:BmpMap", tableBytes);
+
+    int perBlock = rowBytes > 0 ? kRowBlockBytes / rowBytes : 1;
+    if (perBlock < 1) perBlock = 1;
+    for (int y = 0; y < height;) {
+        int n = height - y < perBlock ? height - y : perBlock;
+        uint64_t blockBytes = (uint64_t)n * rowBytes;
+        uint8_t* block = (uint8_t*)heap->Take(blockBytes);
+        if (!block) ReportOutOfMemoryAt(u".Picture_t.Alloc:BmpMap", blockBytes, height - y);
+        for (int i = 0; i < n; i++, y++) {
+            uint16_t* row = (uint16_t*)(block + (size_t)i * rowBytes);
+            rows[y] = row;
+            for (int x = 0; x < width; x++) row[x] = kFillPixel;
+        }
+    }
+    rowBuffer_ = buffer;
+    rows_.store(rows);
+    heap_.store(heap);
+    memoryHeld_.store((uint32_t)((uint64_t)height * (rowBytes + 4) + (uint64_t)decodedWidth * 4 + 16),
+                      std::memory_order_relaxed);
+}
+
+void Picture_t::FreeBitmap() {
+    PictureHeap* heap = heap_.exchange(nullptr);
+    rows_.store(nullptr);
+    rowBuffer_ = nullptr;
+    memoryHeld_.store(0, std::memory_order_relaxed);
+    delete heap;
+}
+
+void Picture_t::SetBroken() {
+    SetSize(10, 10);
+    Alloc();
+    PostPaintIfWanted(WANT_PICTURE | WANT_ICON);
+    ChangeFlags(PIC_LOADING, PIC_LOADED);
+}
+
+// ------------------------------------------------------------------ loading
+
+void Picture_t::LoadNow(bool headerOnly) {
+    if (kind_ == KIND_FOLDER) {
+        SetSize(100, 100);
+        SetFlags(PIC_LOADED);
+        return;
+    }
+    Img_t* decoder = AllocImg_t(path_);
+    if (!decoder) return;
+    LoadImg(decoder, headerOnly);
+    delete decoder;
+}
+
+// Maps the thumbnail over the whole bitmap as a preview until rows arrive.
+static void DrawPreview(uint16_t** icon, uint16_t** rows, int width, int height) {
+    int d = width > height ? width : height;
+    int e64 = IconSize * 64;
+    int left = (width - d) / 2, right = (width + d) / 2;
+    int top = (height - d) / 2, bottom = (height + d) / 2;
+    QuadCorner tl{left, top, 0, 0}, tr{right, top, e64, 0};
+    QuadCorner bl{left, bottom, 0, e64}, br{right, bottom, e64, e64};
+    MapQuad(tl, bl, tr, br, icon, IconSize, IconSize, rows, width, height);
+}
+
+bool Picture_t::LockForRow() {
+    uint32_t deadline = plat::TickCount() + kWaitLimitMs;
+    for (int tries = 0;; tries++) {
+        if (!(flags_.fetch_or(ICON_LOADING) & ICON_LOADING)) return true;
+        if (HasFlags(PIC_STOP)) return false;
+        if (plat::TickAfter(plat::TickCount(), deadline)) {
+            ReportSyncError(u".Picture_t.Pause");
+            return true;
+        }
+        // A painter holds the lock for one frame at most: yield first.
+        if (tries < 32)
+            plat::YieldProcessor();
+        else
+            plat::Sleep(1);
+    }
+}
+
+int Picture_t::LoadImg(Img_t* decoder, bool headerOnly) {
+    decoder->Budget = MaxPicPixel;
+    int r = decoder->Open(path_);
+    if (r <= 0) {
+        SetBroken();
+        return 1;
+    }
+    SetSize(decoder->OutWidth, decoder->OutHeight);
+    sourceWidth_.store(decoder->SrcWidth, std::memory_order_relaxed);
+    sourceHeight_.store(decoder->SrcHeight, std::memory_order_relaxed);
+    if (headerOnly) return 0;
+
+    Alloc();
+    const int width = Width(), height = Height(), scale = Scale();
+    const int decodedWidth = DecodedWidth(), decodedHeight = DecodedHeight();
+    uint16_t** rows = Rows();
+    uint8_t* buffer = rowBuffer_;
+    uint16_t** icon = IconRows();
+    if (HasFlags(ICON_READY) && icon && rows) DrawPreview(icon, rows, width, height);
+
+    SetFlags(PIC_LOADING);
+    plat::Sleep(2);
+
+    int* map = new (std::nothrow) int[decodedWidth > 0 ? decodedWidth : 1];
+    if (!map) ReportOutOfMemory(u".Picture_t.LoadImg:BufScl", (uint64_t)decodedWidth * sizeof(int));
+    for (int i = 0; i < decodedWidth; i++) {
+        int x = (int)(((int64_t)i * scale) >> 14);
+        // A rounded-down width can fall one short of the last mapped column.
+        map[i] = x < width ? x : width - 1;
+    }
+
+    const int32_t key = keyColour_;
+    uint32_t deadline = plat::TickCount() + kProgressMs;
+    for (int i = 0; i < decodedHeight; i++) {
+        uint32_t now = plat::TickCount();
+        if (plat::TickAfter(now, deadline)) {
+            deadline = now + kProgressMs;
+            PostPaintIfWanted(WANT_PICTURE);
+        }
+        WaitHiPriority(i);
+        if (HasFlags(PIC_STOP)) {
+            ClearFlags(PIC_LOADING);
+            delete[] map;
+            return 0;
+        }
+        int k = decoder->ReadRow(buffer);
+        if (k < 0) break;
+        int y = (int)(((int64_t)k * scale) >> 14);
+        if (y > height - 1) y = height - 1;
+        if (y < 0 || width <= 0) continue;
+        if (!LockForRow()) {
+            ClearFlags(PIC_LOADING);
+            delete[] map;
+            return 0;
+        }
+        uint16_t* row = rows[y];
+        // Without a key colour, a marked first pixel keeps a row of the
+        // thumbnail preview's transparent margin as it is.
+        if (!(key == -1 && (row[0] & 0x20))) {
+            const uint8_t* src = buffer;
+            for (int j = 0; j < decodedWidth; j++, src += 3) {
+                // Top 5 bits of each channel: red 15-11, green 10-6, blue 4-0.
+                uint16_t p = (uint16_t)(((src[0] & 0xF8) << 8) | ((src[1] & 0xF8) << 3) | (src[2] >> 3));
+                if ((int32_t)p == key) p |= 0x20;  // the key colour becomes transparent
+                row[map[j]] = p;
+            }
+        }
+        ClearFlags(ICON_LOADING);
+    }
+    delete[] map;
+    PostPaintIfWanted(WANT_PICTURE | WANT_ICON);
+    ChangeFlags(PIC_LOADING, PIC_LOADED);
+    return 0;
+}
+
+int PictureLoaderThread(void* arg) {
+    Picture_t* p = (Picture_t*)arg;
+    p->LoadNow(false);
+    Picture_t* self = p;
+    hiPriorityEntry.compare_exchange_strong(self, nullptr);
+    p->ClearFlags(PIC_STOP);
+    p->loaderEnded_.store(true);
+    return 0;
+}
+
+void Picture_t::Load(bool hiPriority) {
+    if (kind_ == KIND_FOLDER) {
+        SetFlags(PIC_LOADED);
+        return;
+    }
+    if (HasFlags(PIC_LOADING | PIC_LOADED)) return;
+    Pause(true);
+    if (HasFlags(PIC_LOADING | PIC_LOADED)) {  // another thread was quicker
+        Pause(false);
+        return;
+    }
+    if (loader_) plat::JoinThread(loader_);  // a stopped loader's last steps
+    loader_ = nullptr;
+    // Priority is given before the thread starts: set afterwards, it could
+    // outlive a loader that has already finished and stall every other one.
+    SetHiPriority(hiPriority);
+    loaderEnded_.store(false);
+    loader_ = plat::StartThread(PictureLoaderThread, this, 4);
+    if (loader_) {
+        // A name the factory refuses ends the thread without either flag.
+        WaitFor([this] { return HasFlags(PIC_LOADING | PIC_LOADED) || loaderEnded_.load(); }, u".Loading");
+        plat::SetThreadPriority(loader_, 4);
+    } else {
+        loaderEnded_.store(true);
+        SetHiPriority(false);
+    }
+    Pause(false);
+}
+
+void Picture_t::Unload(bool freeBitmap) {
+    Pause(true);
+    if (HasFlags(PIC_LOADING | PIC_LOADED)) {
+        SetFlags(PIC_STOP | PIC_HIPRIORITY);
+        if (loader_) plat::SetThreadPriority(loader_, 3);
+        WaitFor([this] { return !HasFlags(PIC_LOADING); }, u".Unload Kill");
+        ClearFlags(PIC_LOADING | PIC_STOP);
+        if (freeBitmap) {
+            ClearFlags(PIC_LOADED);
+            FreeBitmap();
+        }
+    } else if (freeBitmap) {
+        FreeBitmap();
+    }
+    Pause(false);
+}
+
+// ------------------------------------------------------------------ locks
+
+void Picture_t::Pause(bool on) {
+    if (!on) {
+        ClearFlags(ICON_LOADING);
+        return;
+    }
+    WaitFor([this] { return !(flags_.fetch_or(ICON_LOADING) & ICON_LOADING); }, u".Picture_t.Pause");
+}
+
+void Picture_t::WaitHiPriority(int row) {
+    uint32_t deadline = plat::TickCount() + kWaitLimitMs;
+    for (;;) {
+        Picture_t* hi = hiPriorityEntry.load();
+        if (!hi || hi == this || HasFlags(PIC_STOP)) break;
+        if (plat::TickAfter(plat::TickCount(), deadline)) {
+            ReportSyncError(u".WaitHiPriority");
+            break;
+        }
+        plat::Sleep(1);
+    }
+    if (HasFlags(PIC_STOP)) return;
+    // The nice levels already keep the interface first; a sleep here would
+    // double the time a thumbnail takes.
+    if (!HasFlags(PIC_HIPRIORITY) && row % 16 == 0) plat::YieldProcessor();
+}
+
+void Picture_t::SetHiPriority(bool on) {
+    if (on) {
+        SetFlags(PIC_HIPRIORITY);
+        hiPriorityEntry.store(this);
+    } else {
+        ClearFlags(PIC_HIPRIORITY);
+        Picture_t* self = this;
+        hiPriorityEntry.compare_exchange_strong(self, nullptr);
+    }
+}
+
+Picture_t* Picture_t::HiPriorityEntry() { return hiPriorityEntry.load(); }
