@@ -2,18 +2,46 @@
 // as a C++ source that is compiled in) and the skin folder's PNG files.
 // Usage: make_assets OUT_LOGO_CPP SKIN_DIR
 #include <cstdio>
-#include <string_view>
+#include <string>
+
+#include "app/Logo.h"
+#include "tools/Artwork.h"
+
+static bool Save(const art::Image& img, const std::string& folder, const char* name) {
+    std::string path = folder + "/" + name + ".png";
+    if (img.Width() == 0 || !img.WritePng(path.c_str())) {
+        std::fprintf(stderr, "make_assets: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
 
 int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: make_assets OUT_LOGO_CPP SKIN_DIR\n");
         return 2;
     }
-    FILE* f = std::fopen(argv[1], "w");
-    if (!f) return 1;
-    std::fprintf(f, "#include \"app/Logo.h\"\nconst unsigned char kLogoBitmap[kLogoWidth * kLogoHeight * 3] = {0};\n");
-    std::fclose(f);
-    std::string_view unused = argv[2];
-    (void)unused;
-    return 0;
+    art::Image logo = art::DrawLogo();
+    if (logo.Width() != kLogoWidth || logo.Height() != kLogoHeight || !art::WriteLogoSource(logo, argv[1])) {
+        std::fprintf(stderr, "make_assets: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    std::string skin = argv[2];
+    bool ok = Save(art::DrawBackground(), skin, "background") && Save(art::DrawNoSign(), skin, "no") &&
+              Save(art::DrawPictureIcon(), skin, "Image") && Save(art::DrawFolderIcon(false), skin, "Folder") &&
+              Save(art::DrawFolderIcon(true), skin, "Folder_bm");
+    static const char* const kButtons[] = {"quit",   "delete", "back", "mail",   "lback",  "cropp", "cropl",
+                                           "rotate", "bm",     "bm_add", "bm_rem", "fprev", "fnext"};
+    for (const char* name : kButtons) {
+        bool small = name[0] == 'f';
+        ok = ok && Save(art::DrawButton(name, small ? 54 : 120), skin, name);
+    }
+    // A preview of the logo beside its source, for whoever checks the
+    // artwork; not needed by the build.
+    std::string preview = argv[1];
+    if (preview.size() > 4 && preview.compare(preview.size() - 4, 4, ".cpp") == 0) {
+        preview.replace(preview.size() - 4, 4, ".png");
+        logo.WritePng(preview.c_str());
+    }
+    return ok ? 0 : 1;
 }
