@@ -87,8 +87,9 @@ void PictureMgr_t::DoProcess() {
             plat::Sleep(Mode == 1 ? 5 : 1);
         }
         plat::CloseDir(dir);
-        if (!(Flags & PM_SCAN_STOP)) Flags.fetch_or(PM_SCAN_LISTED);
     }
+    // A folder that cannot be listed counts as listed: it is simply empty.
+    if (!(Flags & PM_SCAN_STOP)) Flags.fetch_or(PM_SCAN_LISTED);
     RequestRepaint(true);
     while (!(Flags & PM_SCAN_STOP)) plat::Sleep(1);
 }

@@ -44,7 +44,7 @@ enum : int {
     // but has not yet run still gets its stop request.
     PM_SCAN_ALIVE = 0x100,
     PM_LOADER_ALIVE = 0x200,
-    PM_SCAN_LISTED = 0x400,   // the scanner has listed the whole folder
+    PM_SCAN_LISTED = 0x400,   // the scanner has finished the listing (or it failed)
 };
 
 // The rows of the menu table: {command, icon index, variant, fixed}.

@@ -1,0 +1,92 @@
+// Folder listing speed: from SetPath to the whole list, for folders of
+// empty files named .jpg; and the memory an entry costs (the entry plus its
+// name label).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/Globals.h"
+#include "browser/PictureMgr.h"
+#include "picture/Picture.h"
+#include "platform/Headless.h"
+#include "platform/Platform.h"
+#include "render/PaintBuffer.h"
+#include "render/Text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One folder per size, made once per run and removed at exit.
+struct BenchFolder {
+    std::string root;
+    explicit BenchFolder(int files) {
+        std::string tmpl = (fs::temp_directory_path() / "lumatray-bench-XXXXXX").string();
+        if (!mkdtemp(tmpl.data())) std::abort();
+        root = tmpl;
+        char name[32];
+        for (int i = 0; i < files; i++) {
+            std::snprintf(name, sizeof name, "/IMG_%05d.jpg", i);
+            std::ofstream(root + name);
+        }
+    }
+    ~BenchFolder() {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+};
+
+void SetUpProcess() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    headless::Reset(240, 320);
+    BuildTrigTables();
+    SetScreenMetrics(240, 320);
+    if (!UiFont) UiFont = plat::CreateFont(15 * UiScale, 6 * UiScale, 500);
+}
+
+uint64_t LabelBytes(const PaintBuffer_t* label) {
+    if (!label) return 0;
+    return sizeof(PaintBuffer_t) + (uint64_t)label->Height() * label->Pitch() * 2 +
+           (uint64_t)label->Height() * sizeof(uint16_t*);
+}
+
+void BM_ListFolder(benchmark::State& state) {
+    SetUpProcess();
+    int files = (int)state.range(0);
+    BenchFolder folder(files);
+    std::u16string path(folder.root.begin(), folder.root.end());
+    PictureMgr_t* pm = new PictureMgr_t();
+    uint64_t labels = 0;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        pm->SetPath(path.c_str(), nullptr);
+        while (!(pm->Flags & PM_SCAN_LISTED)) plat::Sleep(1);
+        auto end = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+        if (pm->Count != files) state.SkipWithError("incomplete list");
+        state.PauseTiming();
+        labels = 0;
+        pm->Pause(true);
+        for (int i = 0; i < pm->Count; i++) labels += LabelBytes(pm->Pic[i]->Label());
+        pm->Pause(false);
+        state.ResumeTiming();
+    }
+    state.counters["entries"] = files;
+    state.counters["us_per_entry"] = benchmark::Counter(
+        (double)files, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["sizeof_Picture_t"] = sizeof(Picture_t);
+    state.counters["label_bytes_avg"] = files ? (double)labels / files : 0;
+    state.counters["bytes_per_entry"] = sizeof(Picture_t) + sizeof(Picture_t*) + (files ? (double)labels / files : 0);
+    delete pm;
+}
+
+BENCHMARK(BM_ListFolder)->Arg(1000)->Arg(10000)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
