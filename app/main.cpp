@@ -1,2 +1,4 @@
-// Process entry (placeholder until the shell lands).
-int main() { return 0; }
+// Process entry: the command line is not used.
+#include "app/Main.h"
+
+int main() { return LumatrayMain(); }

@@ -1,0 +1,53 @@
+#include "app/MainWindow.h"
+
+#include "app/Splash.h"
+#include "app/Startup.h"
+#include "platform/Platform.h"
+
+namespace {
+// Interface thread only.
+bool windowAlive;
+}  // namespace
+
+bool CreateMainWindow() {
+    int width, height;
+    if (!plat::CreateMainWindow(u"Lumatray", &width, &height)) return false;
+    windowAlive = true;
+    MainWndProc(plat::MSG_CREATE, 0, 0);
+    // Shown and updated: the first frame of the running program.
+    plat::PostMessage(plat::MSG_PAINT);
+    return windowAlive;
+}
+
+void FitWindowToScreen() {}
+
+intptr_t MainWndProc(uint32_t msg, uintptr_t wparam, intptr_t) {
+    // Messages still queued behind the destroy (paints posted by workers,
+    // a second close) find nothing left to draw on.
+    if (!windowAlive) return 0;
+    switch (msg) {
+    case plat::MSG_CREATE:
+        RunSplash();
+        return 0;
+    case plat::MSG_ACTIVATE:
+        return 0;  // the window is already as full screen as it will be
+    case plat::MSG_PAINT:
+        FitWindowToScreen();
+        PaintMainWindow();
+        return 0;
+    case plat::MSG_COMMAND:
+        if (wparam == 1) MainWndProc(plat::MSG_CLOSE, 0, 0);
+        return 0;
+    case plat::MSG_CLOSE:
+        MainWndProc(plat::MSG_DESTROY, 0, 0);
+        return 0;
+    case plat::MSG_DESTROY:
+        ShutdownWork();
+        windowAlive = false;
+        plat::DestroyMainWindow();
+        plat::PostQuit(0);
+        return 0;
+    default:
+        return 0;
+    }
+}
