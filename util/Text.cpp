@@ -136,27 +136,28 @@ static bool JoinPath(const char16_t* folder, const char16_t* name, char16_t* out
     return true;
 }
 
-// A symbolic link to a folder is listed as a folder, but its target lies
-// outside the tree and is not ours to delete: the link itself goes. File
-// deletion removes a link and refuses a real folder (or removes it when it
-// is empty, which is the wanted end anyway), so it is tried first.
+// A symbolic link to a folder is deleted as a link: its target lies
+// outside the tree and is not ours to delete.
 void DeleteTree(const char16_t* folder) {
     if (!folder) return;
     // The root folder (the empty path) is never deleted, whatever a caller
     // computed.
     if (!folder[0]) return;
-    if (plat::DeleteFile(folder)) return;
+    uint32_t attributes = 0;
+    if (plat::GetAttributes(folder, &attributes) && (attributes & plat::ATTR_LINK)) {
+        plat::DeleteFile(folder);
+        return;
+    }
     plat::Dir* dir = plat::OpenDir(folder);
     if (dir) {
         plat::DirEntry entry;
         char16_t full[kPathUnits];
         while (plat::NextDirEntry(dir, &entry)) {
             if (!JoinPath(folder, entry.name, full)) continue;
-            if (entry.attributes & plat::ATTR_DIRECTORY) {
+            if ((entry.attributes & plat::ATTR_DIRECTORY) && !(entry.attributes & plat::ATTR_LINK))
                 DeleteTree(full);
-            } else {
+            else
                 plat::DeleteFile(full);
-            }
         }
         plat::CloseDir(dir);
     }

@@ -1,0 +1,93 @@
+// CreateFolders and DeleteTree on real folders.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "TempFolder.h"
+#include "codec/File.h"
+#include "platform/Platform.h"
+#include "util/Text.h"
+
+namespace fs = std::filesystem;
+
+static void Touch(const std::string& path) { std::ofstream(path) << "x"; }
+
+TEST(FolderTree, CreatesEveryFolderAlongThePathButNotTheFile) {
+    TempFolder tmp;
+    std::u16string path = tmp.Wide() + u"/Card/_cache/Lumatray/Pics/a.jpg";
+    CreateFolders(path.c_str());
+    EXPECT_TRUE(fs::is_directory(tmp.Path() + "/Card/_cache/Lumatray/Pics"));
+    EXPECT_FALSE(fs::exists(tmp.Path() + "/Card/_cache/Lumatray/Pics/a.jpg"));
+    // existing folders are no failure, and a second call changes nothing
+    CreateFolders(path.c_str());
+    EXPECT_TRUE(fs::is_directory(tmp.Path() + "/Card/_cache/Lumatray/Pics"));
+    CreateFolders(u"");
+    CreateFolders(u"/");
+    CreateFolders(nullptr);
+}
+
+TEST(FolderTree, NamesBeyondLatin1SurviveFoldersListingAndFiles) {
+    TempFolder tmp;
+    const std::u16string name = u"\u0424\u043E\u0442\u043E \u5199\u771F";
+    std::u16string file = tmp.Wide() + u"/" + name + u"/" + name + u"/\u00E9t\u00E9.txt";
+    CreateFolders(file.c_str());
+    File_t out;
+    ASSERT_TRUE(out.Open(file.c_str(), File_t::MODE_TEXT_WRITE));
+    EXPECT_TRUE(out.WriteString("hello\n"));
+    EXPECT_TRUE(out.Close());
+
+    std::u16string folder = tmp.Wide() + u"/" + name;
+    plat::Dir* dir = plat::OpenDir(folder.c_str());
+    ASSERT_NE(dir, nullptr);
+    plat::DirEntry entry;
+    int count = 0;
+    while (plat::NextDirEntry(dir, &entry)) {
+        count++;
+        EXPECT_EQ(std::u16string(entry.name), name);
+        EXPECT_TRUE(entry.attributes & plat::ATTR_DIRECTORY);
+    }
+    plat::CloseDir(dir);
+    EXPECT_EQ(count, 1);
+
+    File_t in;
+    ASSERT_TRUE(in.Open(file.c_str(), File_t::MODE_READ));
+    char line[32];
+    ASSERT_EQ(in.ReadLine(line, sizeof line), 1);
+    EXPECT_STREQ(line, "hello\n");
+    in.Close();
+    EXPECT_TRUE(fs::exists(tmp.Path() + "/" + TempFolder::Utf8(name) + "/" + TempFolder::Utf8(name)));
+}
+
+TEST(FolderTree, DeletesNestedFoldersWithFilesButNeverFollowsLinks) {
+    TempFolder tmp;
+    std::string root = tmp.Path() + "/tree", outside = tmp.Path() + "/outside";
+    fs::create_directories(root + "/a/b/c");
+    fs::create_directories(root + "/empty");
+    fs::create_directories(outside + "/keep");
+    Touch(root + "/top.jpg");
+    Touch(root + "/a/one.jpg");
+    Touch(root + "/a/b/c/deep.jpg");
+    Touch(outside + "/precious.jpg");
+    Touch(outside + "/keep/more.jpg");
+    fs::create_directory_symlink(outside, root + "/a/link");
+    fs::create_symlink(outside + "/precious.jpg", root + "/filelink.jpg");
+
+    DeleteTree(TempFolder::Utf16(root).c_str());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(root)));
+    EXPECT_TRUE(fs::exists(outside + "/precious.jpg"));
+    EXPECT_TRUE(fs::exists(outside + "/keep/more.jpg"));
+
+    // A link given as the folder itself goes as a link too.
+    fs::create_directory_symlink(outside, tmp.Path() + "/direct");
+    DeleteTree(TempFolder::Utf16(tmp.Path() + "/direct").c_str());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(tmp.Path() + "/direct")));
+    EXPECT_TRUE(fs::exists(outside + "/keep/more.jpg"));
+
+    DeleteTree(u"");  // the root is never a candidate
+    DeleteTree(TempFolder::Utf16(tmp.Path() + "/missing").c_str());
+}

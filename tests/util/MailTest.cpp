@@ -1,0 +1,56 @@
+// The mail hand-off against a stand-in composer on PATH.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "TempFolder.h"
+#include "util/Text.h"
+
+namespace {
+// Restores PATH when the test ends.
+struct PathGuard {
+    std::string saved;
+    bool had;
+    PathGuard() : had(std::getenv("PATH") != nullptr) {
+        if (had) saved = std::getenv("PATH");
+    }
+    ~PathGuard() {
+        if (had) setenv("PATH", saved.c_str(), 1);
+        else unsetenv("PATH");
+    }
+};
+}  // namespace
+
+// One sequence, as availability is remembered once found.
+TEST(ComposeMail, UnavailableUntilAComposerAppearsThenHandsTheFileOver) {
+    TempFolder tmp;
+    PathGuard guard;
+    std::string bin = tmp.Path() + "/bin", log = tmp.Path() + "/args.txt";
+    mkdir(bin.c_str(), 0700);
+    setenv("PATH", (tmp.Path() + "/nothing-here").c_str(), 1);
+    EXPECT_EQ(ComposeMail(nullptr), 0);
+    std::u16string picture = tmp.Wide() + u"/\u5199\u771F 1.jpg";
+    MailRecord record{44, picture.c_str(), 1};
+    EXPECT_EQ(ComposeMail(&record), 0);  // no composer: nothing happens
+
+    {
+        std::ofstream script(bin + "/xdg-email");
+        script << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << log << "'\nexit 0\n";
+    }
+    chmod((bin + "/xdg-email").c_str(), 0755);
+    setenv("PATH", (bin + ":/usr/bin:/bin").c_str(), 1);
+    EXPECT_EQ(ComposeMail(nullptr), 1);  // looked for again, found now
+    EXPECT_EQ(ComposeMail(&record), 0);
+    std::ifstream in(log);
+    std::stringstream got;
+    got << in.rdbuf();
+    EXPECT_EQ(got.str(), "--attach\n" + TempFolder::Utf8(picture) + "\n");
+
+    MailRecord empty{44, nullptr, 0};
+    EXPECT_EQ(ComposeMail(&empty), -1);
+}

@@ -1,0 +1,120 @@
+// Bounded copies, the case-folded order and path cutting.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "util/Text.h"
+#include "util/Utf8Line.h"
+
+TEST(Copies, CutExactlyAtCapacityAndReportTheStoppingCharacter) {
+    char dst[8];
+    std::memset(dst, 'x', sizeof dst);
+    EXPECT_EQ(CopyText("abcdef", dst, 4), 'd');
+    EXPECT_STREQ(dst, "abc");
+    EXPECT_EQ(dst[4], 'x');  // nothing beyond the capacity is touched
+    EXPECT_EQ(CopyText("abc", dst, 4), 0);
+    EXPECT_STREQ(dst, "abc");
+    EXPECT_EQ(CopyText(nullptr, dst, 4), 0);
+    EXPECT_STREQ(dst, "");
+    dst[0] = 'q';
+    CopyText("abc", dst, 0);  // no room at all: nothing written
+    EXPECT_EQ(dst[0], 'q');
+    EXPECT_EQ(CopyText("abc", dst, 1), 'a');
+    EXPECT_STREQ(dst, "");
+
+    char16_t w[4] = {u'x', u'x', u'x', u'x'};
+    EXPECT_EQ(CopyWide(u"\u0416\u4E2Dxyz", w, 3), u'x');
+    EXPECT_EQ(w[0], u'\u0416');
+    EXPECT_EQ(w[2], 0);
+    EXPECT_EQ(w[3], u'x');
+    EXPECT_EQ(CopyWide(nullptr, w, 3), 0);
+    EXPECT_EQ(w[0], 0);
+}
+
+TEST(Copies, WideningAndNarrowingAreTheLatin1Identity) {
+    char16_t w[8];
+    WidenText("\xE9\x41\xFF", w, 8);
+    EXPECT_EQ(std::u16string(w), u"\u00E9A\u00FF");
+    char n[8];
+    EXPECT_EQ(NarrowText(u"\u00E9\u0152", n, 8), 0);
+    EXPECT_EQ((unsigned char)n[0], 0xE9);
+    EXPECT_EQ((unsigned char)n[1], 0x52);
+    EXPECT_EQ(NarrowText(u"abcdef", n, 3), u'c');
+    EXPECT_STREQ(n, "ab");
+    WidenText("abcdef", w, 3);
+    EXPECT_EQ(std::u16string(w), u"ab");
+    WidenText(nullptr, w, 3);
+    EXPECT_EQ(w[0], 0);
+}
+
+TEST(CompareNoCase, FoldsToLowerCaseUnitByUnit) {
+    EXPECT_EQ(CompareNoCase(u"abc", u"ABD"), -1);
+    EXPECT_EQ(CompareNoCase(u"abc", u"ABC"), 0);
+    EXPECT_EQ(CompareNoCase(u"ab", u"abc"), -1);
+    EXPECT_EQ(CompareNoCase(u"abc", u"ab"), 1);
+    EXPECT_EQ(CompareNoCase(u"abX", u"ABy", 2), 0);
+    EXPECT_EQ(CompareNoCase(u"", u""), 0);
+    // Folding to lower case puts '_' (0x5F) after letters: 'a' is 0x61 is
+    // above it, so "_x" < "a"; folding to upper case would say otherwise.
+    EXPECT_EQ(CompareNoCase(u"_x", u"A"), -1);
+    // Letters beyond ASCII fold too, whatever the process locale.
+    EXPECT_EQ(CompareNoCase(u"\u00C9T\u00C9", u"\u00E9t\u00E9"), 0);
+    EXPECT_EQ(CompareNoCase(u"\u0416\u0410", u"\u0436\u0430"), 0);
+    EXPECT_EQ(CompareNoCase(u"\u0416", u"\u0437"), -1);  // zhe before ze+1
+    EXPECT_EQ(CompareNoCase(nullptr, u"a"), -1);
+}
+
+TEST(Paths, CuttingAndTitles) {
+    struct Case {
+        const char16_t* in;
+        const char16_t* cut;
+        const char16_t* title;
+    } cases[] = {
+        {u"/A/B", u"/A", u"B"},       {u"/A", u"", u"A"},        {u"/A/", u"/A", u""},
+        {u"/", u"", u""},             {u"", u"", u""},           {u"name", u"", u"name"},
+        {u"/Pics/Trip.2009", u"/Pics", u"Trip"}, {u"/Pics/a.b.jpg", u"/Pics", u"a.b"},
+        {u".hidden", u"", u""},       {u"/A/B.C", u"/A", u"B"},  {u"//x", u"/", u"x"},
+    };
+    for (const Case& c : cases) {
+        char16_t buf[kPathUnits];
+        CopyWide(c.in, buf, kPathUnits);
+        CutLastComponent(buf);
+        EXPECT_EQ(std::u16string(buf), c.cut);
+        CopyWide(c.in, buf, kPathUnits);
+        PathTitle(buf);
+        EXPECT_EQ(std::u16string(buf), c.title);
+    }
+}
+
+TEST(Utf8Lines, RoundTripAndLatin1Fallback) {
+    const char16_t* texts[] = {u"/home/\u00E9t\u00E9", u"/\u0424\u043E\u0442\u043E/\u5199\u771F", u"/\U0001F600x",
+                               u"/lone\xDC80", u""};
+    for (const char16_t* t : texts) {
+        char utf8[64];
+        EXPECT_EQ(EncodeUtf8(t, utf8, sizeof utf8), 0);
+        EXPECT_TRUE(IsUtf8(utf8, (int)std::strlen(utf8)));
+        char16_t back[64];
+        EXPECT_EQ(DecodeTextLine(utf8, (int)std::strlen(utf8), back, 64), 0);
+        EXPECT_EQ(std::u16string(back), t);
+    }
+    // Not UTF-8: one unit per byte.
+    char16_t back[16];
+    DecodeTextLine("caf\xE9", 4, back, 16);
+    EXPECT_EQ(std::u16string(back), u"caf\u00E9");
+    EXPECT_FALSE(IsUtf8("\xC0\x80", 2));          // overlong
+    EXPECT_FALSE(IsUtf8("\xE4\xB8", 2));          // cut short
+    EXPECT_FALSE(IsUtf8("\xF4\x90\x80\x80", 4));  // beyond U+10FFFF
+}
+
+TEST(Utf8Lines, CapacityNeverSplitsACharacter) {
+    char out[6];
+    std::memset(out, 'x', sizeof out);
+    EXPECT_NE(EncodeUtf8(u"ab\u4E2D", out, 5), 0);  // 2 + 3 bytes need 6
+    EXPECT_STREQ(out, "ab");
+    EXPECT_EQ(out[5], 'x');
+    char16_t w[4] = {1, 1, 1, 1};
+    EXPECT_NE(DecodeTextLine("ab\xF0\x9F\x98\x80", 6, w, 4), 0);  // the pair would need units 2 and 3
+    EXPECT_EQ(std::u16string(w), u"ab");
+    EXPECT_EQ(w[3], 1);
+}
