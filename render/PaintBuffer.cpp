@@ -120,7 +120,8 @@ void PaintBuffer_t::DrawLine(int x1, int y1, int x2, int y2, uint32_t colourRef)
     lo = std::max<int64_t>(lo, 0);
     hi = std::min<int64_t>(hi, n - 1);
     for (int64_t i = lo; i <= hi; i++) {
-        int64_t m = minorStart + minorSign * ((2 * i * aMinor + n) / (2 * n));
+        // 128 bits: with end points 2^32 apart the product needs 65.
+        int64_t m = minorStart + minorSign * (int64_t)(((__int128)2 * i * aMinor + n) / (2 * (__int128)n));
         if (m < 0 || m >= minorLimit) continue;
         int64_t M = start + majorSign * i;
         if (xMajor) rows_[m][M] = pixel;
