@@ -8,11 +8,16 @@
 extern int MaxPicPixel;         // largest decoded picture in pixels (2,000,000)
 extern bool MaxPicPixelGiven;   // a MaxPicPixel line was read: write it back
 
-// Reads "<ProgramFolder>/Lumatray.ini" (or the XDG config copy when the
-// program folder is not writable). A missing file keeps every default.
+// Reads "<ProgramFolder>/Lumatray.ini"; when the program folder is not
+// writable, "<ConfigFolder>/Lumatray.ini" if it exists. A missing file keeps
+// every default. Lines are UTF-8 when valid, else ISO-8859-1; values
+// longer than 511 units are cut. A MaxPicPixel below 1 is not taken (the
+// line still counts as given).
 void LoadConfiguration();
-// Writes the file (temporary file, then rename); an error box when it
-// cannot be created.
+// Writes the file as UTF-8 to the place LoadConfiguration prefers (the
+// configuration folder is created when needed): a temporary file renamed
+// over the old one only when complete. When anything fails the old file
+// stays and the box "Unable to save the configuration!" is shown.
 void SaveConfiguration();
 
 // The folder whose path is saved as ImgPath: the browser's folder on view

@@ -15,7 +15,11 @@ extern uint32_t SkinPicName;     // PIC_NAME_TEXT
 
 // Restores the defaults (tests; start-up relies on the static defaults).
 void ResetSkinColours();
-// Reads "<ProgramFolder>/Skin/Skin.txt"; a missing file keeps the defaults.
+// Reads "<ProgramFolder>/Skin/Skin.txt" (the user's copy in the
+// configuration folder first when the program folder is not writable); a
+// missing file keeps the defaults. A BACK or SCROLL value that does not
+// scan keeps the previous pixel exactly.
 void LoadSkinColours();
-// Writes the eight lines; an error box when the file cannot be created.
+// Writes the eight lines, with the same placement, atomic replacement and
+// error box as the configuration file.
 void SaveSkinColours();
