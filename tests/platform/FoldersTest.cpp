@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "platform/Headless.h"
+#include "platform/Platform.h"
+#include "tests/platform/TempFolder.h"
+
+namespace {
+
+// Sets an environment variable for one test and restores it.
+struct ScopedEnv {
+    std::string name, old;
+    bool had;
+    ScopedEnv(const char* n, const std::string& value) : name(n) {
+        const char* o = getenv(n);
+        had = o != nullptr;
+        if (had) old = o;
+        setenv(n, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (had) setenv(name.c_str(), old.c_str(), 1);
+        else unsetenv(name.c_str());
+    }
+};
+
+std::u16string Query(bool (*fn)(char16_t*, int)) {
+    char16_t buf[512];
+    if (!fn(buf, 512)) return u"<none>";
+    return buf;
+}
+
+TEST(Folders, XdgFoldersAreFoundAndCreated) {
+    TempFolder t;
+    ScopedEnv home("HOME", t.path);
+    ScopedEnv config("XDG_CONFIG_HOME", t.path + "/cfg");
+    ScopedEnv cache("XDG_CACHE_HOME", t.path + "/cache/");
+    mkdir((t.path + "/cfg").c_str(), 0700);
+    std::ofstream(t.path + "/cfg/user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
+                                                   << "XDG_PICTURES_DIR=\"$HOME/Bilder Ü\"\n";
+    EXPECT_EQ(Query(plat::PicturesFolder), t.Wide("Bilder Ü"));
+    struct stat st;
+    EXPECT_EQ(stat((t.path + "/Bilder Ü").c_str(), &st), 0);  // created
+    EXPECT_EQ(Query(plat::TempFolder), t.Wide("cache"));     // no trailing '/'
+    EXPECT_EQ(Query(plat::ConfigFolder), t.Wide("cfg/lumatray"));
+    EXPECT_TRUE(plat::FolderWritable(t.Wide("cfg/lumatray").c_str()));
+    EXPECT_FALSE(plat::FolderWritable(t.Wide("missing").c_str()));
+
+    // Without user-dirs.dirs the pictures folder is the home folder.
+    unlink((t.path + "/cfg/user-dirs.dirs").c_str());
+    EXPECT_EQ(Query(plat::PicturesFolder), t.Wide());
+}
+
+TEST(Folders, OverridesReplaceTheRealFolders) {
+    headless::SetPicturesFolder(u"/pictures/здесь");
+    headless::SetTempFolder(u"/tmp/x");
+    headless::SetNoStorageCard(true);
+    EXPECT_EQ(Query(plat::PicturesFolder), u"/pictures/здесь");
+    EXPECT_EQ(Query(plat::TempFolder), u"/tmp/x");
+    EXPECT_EQ(Query(plat::StorageCard), u"<none>");
+    headless::SetNoStorageCard(false);
+    headless::SetStorageCard(u"/media/card");
+    EXPECT_EQ(Query(plat::StorageCard), u"/media/card");
+    headless::SetStorageCard(u"");
+    headless::SetPicturesFolder(u"");
+    headless::SetTempFolder(u"");
+    EXPECT_NE(Query(plat::TempFolder), u"/tmp/x");
+}
+
+TEST(Folders, ProgramFileIsThisExecutable) {
+    std::u16string self = Query(plat::ProgramFile);
+    ASSERT_NE(self, u"<none>");
+    EXPECT_EQ(self[0], u'/');
+    EXPECT_NE(self.find(u"test_platform"), std::u16string::npos);
+}
+
+TEST(Mail, ComposerGetsTheAttachmentAsOneArgument) {
+    TempFolder t;
+    std::string script = t.path + "/xdg-email";
+    std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" \"$2\" > \"" << t.path << "/args\"\nexit 3\n";
+    chmod(script.c_str(), 0755);
+    {
+        ScopedEnv path("PATH", "/nonexistent:" + t.path);
+        EXPECT_TRUE(plat::MailAvailable());
+        // Quotes, spaces and a dollar must reach the composer untouched.
+        EXPECT_EQ(plat::ComposeMailWith(u"/pics/it's a \"$HOME\" 写真.jpg"), 3);
+    }
+    std::ifstream in(t.path + "/args");
+    std::string count, flag, file;
+    std::getline(in, count);
+    std::getline(in, flag);
+    std::getline(in, file);
+    EXPECT_EQ(count, "2");
+    EXPECT_EQ(flag, "--attach");
+    EXPECT_EQ(file, "/pics/it's a \"$HOME\" 写真.jpg");
+    ScopedEnv none("PATH", t.path + "/empty");
+    EXPECT_FALSE(plat::MailAvailable());
+    EXPECT_EQ(plat::ComposeMailWith(u"/x.jpg"), -1);
+}
+
+}  // namespace

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Headless.h"
+#include "platform/Platform.h"
+
+namespace {
+
+std::vector<uint32_t> seen;
+int paints;
+
+intptr_t Inner(uint32_t msg, uintptr_t wparam, intptr_t) {
+    seen.push_back(msg);
+    if (msg == plat::MSG_COMMAND && wparam == 1) plat::EndLoop(7);
+    if (msg == plat::MSG_COMMAND && wparam == 2) plat::PostQuit(3);
+    return 0;
+}
+
+intptr_t Outer(uint32_t msg, uintptr_t wparam, intptr_t) {
+    seen.push_back(msg);
+    if (msg == plat::MSG_COMMAND && wparam == 9) {
+        EXPECT_EQ(plat::RunLoop(Inner), 7);
+    }
+    if (msg == plat::MSG_COMMAND && wparam == 8) plat::RunLoop(Inner);
+    if (msg == plat::MSG_PAINT) paints++;
+    return 0;
+}
+
+TEST(HeadlessLoop, NestedLoopEndsAloneAndQuitEndsAll) {
+    headless::Reset(240, 320);
+    seen.clear();
+    plat::PostMessage(plat::MSG_COMMAND, 9);    // opens the inner loop
+    plat::PostMessage(plat::MSG_KEYDOWN, 13);   // handled by the inner loop
+    plat::PostMessage(plat::MSG_COMMAND, 1);    // ends the inner loop only
+    plat::PostMessage(plat::MSG_COMMAND, 8);    // a second inner loop
+    plat::PostMessage(plat::MSG_COMMAND, 2);    // quit from inside it
+    plat::PostMessage(plat::MSG_KEYDOWN, 37);   // queued before the quit: still delivered
+    EXPECT_EQ(plat::RunLoop(Outer), 3);
+    std::vector<uint32_t> expected = {plat::MSG_COMMAND, plat::MSG_KEYDOWN, plat::MSG_COMMAND, plat::MSG_COMMAND,
+                                      plat::MSG_COMMAND, plat::MSG_KEYDOWN};
+    EXPECT_EQ(seen, expected);
+    EXPECT_FALSE(headless::LoopRunning());
+}
+
+TEST(HeadlessLoop, PaintsCoalesceAndPostsFromThreadsArrive) {
+    headless::Reset(240, 320);
+    paints = 0;
+    seen.clear();
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; t++)
+        workers.emplace_back([] {
+            for (int i = 0; i < 1000; i++) {
+                plat::PostMessage(plat::MSG_PAINT);
+                plat::PostMessage(41001);
+            }
+        });
+    for (auto& w : workers) w.join();
+    plat::PostQuit(0);
+    EXPECT_EQ(plat::RunLoop(Outer), 0);
+    EXPECT_EQ(paints, 1);  // all posted before the loop ran: one pending at a time
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 41001u), 4000);
+    // Taken paints allow the next one.
+    plat::PostMessage(plat::MSG_PAINT);
+    plat::PostQuit(0);
+    plat::RunLoop(Outer);
+    EXPECT_EQ(paints, 2);
+}
+
+TEST(HeadlessLoop, InjectedInputBecomesMessages) {
+    headless::Reset(240, 320);
+    seen.clear();
+    std::thread injector([] {
+        headless::InjectPenDown(10, 300);
+        headless::InjectPenMove(11, 301);
+        headless::InjectPenUp(12, 302);
+        headless::InjectKey(plat::KEY_UP);
+        headless::InjectClose();
+        plat::PostQuit(0);
+    });
+    plat::RunLoop(Outer);
+    injector.join();
+    std::vector<uint32_t> expected = {plat::MSG_LBUTTONDOWN, plat::MSG_MOUSEMOVE, plat::MSG_LBUTTONUP,
+                                      plat::MSG_KEYDOWN, plat::MSG_CLOSE};
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(plat::PenX(plat::PackPen(239, 319)), 239);
+    EXPECT_EQ(plat::PenY(plat::PackPen(239, 319)), 319);
+}
+
+TEST(HeadlessFrames, RegionsDrawOntoTheLastFrame) {
+    headless::Reset(4, 3);
+    std::vector<uint16_t> full(12, 0x1111);
+    const uint16_t* rows[3] = {&full[0], &full[4], &full[8]};
+    plat::PresentFrame(rows, 4, 3);
+    uint16_t patch[4] = {0xAAAA, 0xBBBB, 0xCCCC, 0xDDDD};
+    const uint16_t* patchRows[2] = {&patch[0], &patch[2]};
+    plat::PresentRegion(3, 2, patchRows, 2, 2);  // clipped at the corner
+    std::vector<uint16_t> last = headless::LastFrame();
+    ASSERT_EQ(last.size(), 12u);
+    EXPECT_EQ(last[11], 0xAAAA);
+    EXPECT_EQ(last[10], 0x1111);
+    EXPECT_EQ(headless::FramesPresented(), 2);
+    EXPECT_EQ(headless::RecentFrames().size(), 2u);
+}
+
+std::string lastFailure;
+void Capture(const char* what) { lastFailure = what; }
+void FailOnUnexpected(const char* what) { ADD_FAILURE() << what; }
+
+TEST(HeadlessBoxes, AnsweredFromTheQueueAndUnexpectedOnesFail) {
+    headless::Reset(240, 320);
+    headless::QueueBoxAnswer(plat::ID_NO);
+    EXPECT_EQ(plat::MessageBox(u"Delete?", u"Confirmation", plat::MB_YESNO, true), plat::ID_NO);
+    EXPECT_EQ(headless::UnansweredBoxes(), 0);
+
+    headless::SetFailureHook(Capture);
+    int answer = plat::MessageBox(u"Surprise", u"Error!", plat::MB_OK, true);
+    headless::SetFailureHook(FailOnUnexpected);
+    EXPECT_EQ(answer, plat::ID_OK);
+    EXPECT_EQ(headless::UnansweredBoxes(), 1);
+    EXPECT_NE(lastFailure.find("Surprise"), std::string::npos);
+    auto boxes = headless::Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].caption, u"Confirmation");
+    EXPECT_EQ(boxes[1].text, u"Surprise");
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "platform/Platform.h"
+
+namespace {
+
+struct Probe {
+    std::atomic<int> startNice{-100};
+    std::atomic<bool> lower{false};
+    std::atomic<int> loweredNice{-100};
+};
+
+int OwnNice() { return getpriority(PRIO_PROCESS, (id_t)syscall(SYS_gettid)); }
+
+int Watch(void* p) {
+    Probe* probe = (Probe*)p;
+    probe->startNice = OwnNice();
+    // Bounded: the test lowers the priority at once.
+    for (int i = 0; i < 20000 && !probe->lower; i++) plat::Sleep(1);
+    for (int i = 0; i < 20000 && OwnNice() != 19; i++) plat::Sleep(1);
+    probe->loweredNice = OwnNice();
+    return 0;
+}
+
+TEST(Threads, PriorityBecomesTheThreadsOwnNiceValue) {
+    int base = OwnNice();
+    Probe probe;
+    plat::Thread* t = plat::StartThread(Watch, &probe, 6);
+    ASSERT_NE(t, nullptr);
+    for (int i = 0; i < 20000 && probe.startNice == -100; i++) plat::Sleep(1);
+    // Priority 6 is nice 10 (an unprivileged thread can always go lower).
+    EXPECT_EQ(probe.startNice.load(), base > 10 ? base : 10);
+    plat::SetThreadPriority(t, 7);
+    probe.lower = true;
+    plat::JoinThread(t);
+    EXPECT_EQ(probe.loweredNice.load(), 19);
+    EXPECT_EQ(OwnNice(), base);  // the starting thread is untouched
+}
+
+int Count(void* p) {
+    ((std::atomic<int>*)p)->fetch_add(1);
+    return 0;
+}
+
+TEST(Threads, ManyThreadsStartAndJoin) {
+    std::atomic<int> ran{0};
+    plat::Thread* threads[8];
+    for (int i = 0; i < 8; i++) threads[i] = plat::StartThread(Count, &ran, i);
+    for (plat::Thread* t : threads) {
+        ASSERT_NE(t, nullptr);
+        plat::SetThreadPriority(t, 3);  // possibly after the end: harmless
+        plat::JoinThread(t);
+    }
+    EXPECT_EQ(ran.load(), 8);
+    EXPECT_EQ(plat::StartThread(nullptr, nullptr, 0), nullptr);
+    plat::JoinThread(nullptr);
+}
+
+TEST(Time, TickComparisonsSurviveTheWrap) {
+    EXPECT_TRUE(plat::TickAfter(5u, 0xFFFFFFF0u));
+    EXPECT_FALSE(plat::TickAfter(0xFFFFFFF0u, 5u));
+    EXPECT_FALSE(plat::TickAfter(7u, 7u));
+    uint32_t deadline = 0xFFFFFF00u + 500u;  // wraps past zero
+    EXPECT_FALSE(plat::TickAfter(0xFFFFFF00u, deadline));
+    EXPECT_TRUE(plat::TickAfter(deadline + 1, deadline));
+}
+
+TEST(Time, SleepAdvancesTheTickCount) {
+    uint32_t t0 = plat::TickCount();
+    plat::Sleep(20);
+    uint32_t t1 = plat::TickCount();
+    EXPECT_GE(t1 - t0, 20u);  // a lower bound only: machines may be slow
+    plat::YieldProcessor();
+}
+
+}  // namespace

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/Utf8.h"
+
+namespace {
+
+std::string ToUtf8(const std::u16string& s, int capacity = 4096) {
+    std::string out(capacity, '\0');
+    int n = plat::Utf16ToUtf8(s.c_str(), out.data(), capacity);
+    EXPECT_GE(n, 0);
+    out.resize(n < 0 ? 0 : n);
+    return out;
+}
+
+std::u16string ToUtf16(const std::string& s, int capacity = 4096) {
+    std::u16string out(capacity, u'\0');
+    int n = plat::Utf8ToUtf16(s.c_str(), out.data(), capacity);
+    EXPECT_GE(n, 0);
+    out.resize(n < 0 ? 0 : n);
+    return out;
+}
+
+TEST(Utf8, ValidTextRoundTripsIncludingNonBmp) {
+    const std::u16string texts[] = {u"", u"plain.jpg", u"Фотографии/Лето", u"写真/旅行.jpg", u"emoji 😀 and 𝄞", u"é\u00FF\u0100\uFFFD"};
+    for (const auto& t : texts) {
+        std::string u8 = ToUtf8(t);
+        EXPECT_TRUE(plat::IsValidUtf8(u8.data(), (int)u8.size()));
+        EXPECT_EQ(ToUtf16(u8), t);
+    }
+    EXPECT_EQ(ToUtf8(u"😀"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(ToUtf8(u"Ж"), "\xD0\x96");
+}
+
+TEST(Utf8, InvalidBytesSurviveARoundTrip) {
+    // Stray continuation, overlong '/', encoded surrogate, truncated
+    // sequence at the end, a byte above F4: each must come back unchanged.
+    const std::string names[] = {"a\x80z", "\xC0\xAF", "\xED\xA0\x80", "ok\xE2\x82", "\xFF\xFE", "\xF5\x80\x80\x80"};
+    for (const auto& n : names) {
+        EXPECT_FALSE(plat::IsValidUtf8(n.data(), (int)n.size()));
+        std::u16string wide = ToUtf16(n);
+        for (char16_t c : wide) EXPECT_TRUE(c < 0xD800 || c > 0xDFFF || (c >= 0xDC80 && c <= 0xDCFF));
+        EXPECT_EQ(ToUtf8(wide), n);
+    }
+    // The overlong slash must never become a real '/'.
+    EXPECT_EQ(ToUtf16("\xC0\xAF").find(u'/'), std::u16string::npos);
+}
+
+TEST(Utf8, UnpairedSurrogatesBecomeReplacement) {
+    std::u16string lone = {u'a', (char16_t)0xD800, u'b', (char16_t)0xDFFF};
+    EXPECT_EQ(ToUtf8(lone), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+}
+
+TEST(Utf8, OverflowIsReportedAndCutAtACharacterBoundary) {
+    char small[6];
+    // "ab" + a 4-byte character needs 7 bytes with the terminator.
+    EXPECT_EQ(plat::Utf16ToUtf8(u"ab😀", small, sizeof small), -1);
+    EXPECT_STREQ(small, "ab");
+    char exact[7];
+    EXPECT_EQ(plat::Utf16ToUtf8(u"ab😀", exact, sizeof exact), 6);
+    char16_t wide[3];
+    EXPECT_EQ(plat::Utf8ToUtf16("a\xF0\x9F\x98\x80", wide, 3), -1);  // the pair does not fit
+    EXPECT_EQ(std::u16string(wide), u"a");
+    EXPECT_EQ(plat::Utf16ToUtf8(nullptr, exact, sizeof exact), 0);
+    EXPECT_STREQ(exact, "");
+}
+
+}  // namespace
