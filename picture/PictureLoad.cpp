@@ -52,6 +52,8 @@ Picture_t::~Picture_t() {
     if (loader_) plat::JoinThread(loader_);
     loader_ = nullptr;
     Pause(false);
+    // A thumbnail being made (even before it took a slot) uses the entry.
+    WaitFor([this] { return !HasFlags(ICON_FOR_LOADING); }, u".~Picture_t.ICON_FOR_LOADING");
     FreeIcon();
     Picture_t* self = this;
     hiPriorityEntry.compare_exchange_strong(self, nullptr);

@@ -1,0 +1,144 @@
+// The background loader: stopping, priority, and destruction while other
+// threads work on the entry.
+#include "PictureTestSupport.h"
+
+class LoaderThreadTest : public PictureTest {
+protected:
+    std::string big;
+    void SetUp() override {
+        PictureTest::SetUp();
+        big = dir + "/big.jpg";
+        ASSERT_TRUE(WriteJpeg(big, 1200, 900, BrightGradient));
+    }
+};
+
+static int CountFill(Picture_t* p) {
+    int n = 0;
+    for (int y = 0; y < p->Height(); y++)
+        for (int x = 0; x < p->Width(); x++) n += p->Rows()[y][x] == 0x2104;
+    return n;
+}
+
+TEST_F(LoaderThreadTest, StoppedLoadKeepsItsRowsAndCanLoadAgain) {
+    // Another entry holds the priority, so the loader waits before its first
+    // row until it is stopped: no race with the machine's speed.
+    Picture_t holder(KIND_PICTURE);
+    holder.SetHiPriority(true);
+    Picture_t* p = Entry(big);
+    p->Load(false);
+    EXPECT_TRUE(p->HasFlags(PIC_LOADING));
+    p->Unload(false);
+    EXPECT_FALSE(p->HasFlags(PIC_LOADING | PIC_LOADED | PIC_STOP));
+    ASSERT_TRUE(p->HasBitmap());
+    EXPECT_EQ(CountFill(p), 1200 * 900);  // partial: nothing decoded yet
+
+    holder.SetHiPriority(false);
+    p->Load(false);
+    ASSERT_TRUE(Eventually([p] { return p->HasFlags(PIC_LOADED); }));
+    p->Pause(true);
+    EXPECT_EQ(CountFill(p), 0);
+    p->Pause(false);
+    p->Release();
+    EXPECT_FALSE(p->HasBitmap());
+    EXPECT_FALSE(p->HasFlags(PIC_LOADED));
+    delete p;
+}
+
+TEST_F(LoaderThreadTest, HighPriorityLoadGoesFirst) {
+    std::string other = dir + "/other.jpg";
+    ASSERT_TRUE(WriteJpeg(other, 640, 480, BrightGradient));
+    Picture_t* first = Entry(big);
+    Picture_t* second = Entry(other);
+    first->Load(true);
+    EXPECT_EQ(Picture_t::HiPriorityEntry(), first);
+    second->Load(false);
+    ASSERT_TRUE(Eventually([second] { return second->HasFlags(PIC_LOADED); }));
+    // The second waited before each row while the first had priority.
+    EXPECT_TRUE(first->HasFlags(PIC_LOADED));
+    EXPECT_EQ(Picture_t::HiPriorityEntry(), nullptr);
+    delete second;
+    delete first;
+}
+
+TEST_F(LoaderThreadTest, DestroyingALoadingEntryStopsAndJoinsItsLoader) {
+    Picture_t holder(KIND_PICTURE);
+    holder.SetHiPriority(true);
+    Picture_t* p = Entry(big);
+    p->Load(false);
+    delete p;  // ASan/TSan: the loader is gone before the memory
+    holder.SetHiPriority(false);
+}
+
+struct MakeJob {
+    Picture_t* entry;
+    std::atomic<bool> done{false};
+};
+
+static int MakeThumbnail(void* arg) {
+    MakeJob* job = (MakeJob*)arg;
+    job->entry->LoadForIcon();
+    job->done.store(true);
+    return 0;
+}
+
+static int DestroyEntry(void* arg) {
+    MakeJob* job = (MakeJob*)arg;
+    delete job->entry;
+    job->done.store(true);
+    return 0;
+}
+
+TEST_F(LoaderThreadTest, DestroyingAnEntryWaitsForItsThumbnail) {
+    Picture_t holder(KIND_PICTURE);
+    holder.SetHiPriority(true);  // keeps the thumbnail maker at its first row
+    MakeJob make{Entry(big)};
+    plat::Thread* maker = plat::StartThread(MakeThumbnail, &make, 6);
+    ASSERT_TRUE(Eventually([&] { return make.entry->HasFlags(ICON_FOR_LOADING) && make.entry->HasIcon(); }));
+    MakeJob destroy{make.entry};
+    plat::Thread* destroyer = plat::StartThread(DestroyEntry, &destroy, 0);
+    plat::Sleep(50);
+    EXPECT_FALSE(destroy.done.load());  // blocked: the maker still holds the entry
+    holder.SetHiPriority(false);
+    plat::JoinThread(maker);
+    plat::JoinThread(destroyer);
+    EXPECT_TRUE(make.done.load());
+    EXPECT_TRUE(destroy.done.load());
+    EXPECT_EQ(IconPool->FreeCount(), IconPool->SlotCount());
+}
+
+TEST_F(LoaderThreadTest, PreviewShowsTheThumbnailUntilRowsArrive) {
+    Picture_t holder(KIND_PICTURE);
+    Picture_t* p = Entry(big);
+    p->LoadForIcon();
+    ASSERT_TRUE(p->HasFlags(ICON_READY));
+    holder.SetHiPriority(true);
+    p->Load(false);
+    p->Pause(true);
+    // The thumbnail is stretched over the bitmap: no grey fill in the middle.
+    EXPECT_NE(p->Rows()[450][600], 0x2104);
+    p->Pause(false);
+    p->Unload(false);
+    holder.SetHiPriority(false);
+    delete p;
+}
+
+TEST_F(LoaderThreadTest, ConcurrentSlotRequestsKeepOneSlot) {
+    Picture_t* p = Entry(big);
+    struct Job {
+        Picture_t* p;
+        static int Run(void* a) {
+            for (int i = 0; i < 200; i++) {
+                ((Picture_t*)a)->AllocIcon();
+                ((Picture_t*)a)->FreeIcon();
+            }
+            return 0;
+        }
+    };
+    plat::Thread* a = plat::StartThread(Job::Run, p, 4);
+    plat::Thread* b = plat::StartThread(Job::Run, p, 4);
+    plat::JoinThread(a);
+    plat::JoinThread(b);
+    p->FreeIcon();
+    EXPECT_EQ(IconPool->FreeCount(), IconPool->SlotCount());
+    delete p;
+}
