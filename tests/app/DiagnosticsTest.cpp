@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/Headless.h"
+#include "platform/Platform.h"
+#include "util/Diagnostics.h"
+
+namespace {
+
+std::string Narrow(const std::u16string& s) {
+    std::string r;
+    for (char16_t c : s) r += c < 0x80 ? (char)c : '?';
+    return r;
+}
+
+// Runs at exit in the child: the recorded boxes go to stderr, where the
+// death test's pattern reads them.
+void DumpBoxes() {
+    for (const headless::Box& b : headless::Boxes())
+        fprintf(stderr, "box[%s|%s|%x]\n", Narrow(b.caption).c_str(), Narrow(b.text).c_str(), b.type);
+}
+
+[[noreturn]] void RunOutOfMemory(bool indexed) {
+    headless::Reset(240, 320);
+    headless::QueueBoxAnswer(plat::ID_OK);
+    atexit(DumpBoxes);
+    // Above 4 GiB: a 32-bit format would print a wrapped or negative size.
+    if (indexed) ReportOutOfMemoryAt(u".Picture_t.LoadImg:BufScl", 5ULL << 30, 3);
+    ReportOutOfMemory(u".Bookmark_t.Bookmark_t:PaintBuffer", 5ULL << 30);
+}
+
+TEST(DiagnosticsDeathTest, OutOfMemoryShowsTheReportAndExitsWithOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(RunOutOfMemory(false), testing::ExitedWithCode(1),
+                "box\\[Error\\|\\.Not enought memory \\(req:5368709120 free:[0-9]+\\): "
+                "\\.Bookmark_t\\.Bookmark_t:PaintBuffer\\|40030\\]");
+    EXPECT_EXIT(RunOutOfMemory(true), testing::ExitedWithCode(1),
+                "box\\[Error\\|\\.Not enought memory \\(req:5368709120 free:[0-9]+\\): "
+                "\\.Picture_t\\.LoadImg:BufScl\\(3\\)\\|40030\\]");
+}
+
+TEST(Diagnostics, SyncErrorReturnsAndTheCallerGoesOn) {
+    headless::Reset(240, 320);
+    headless::QueueBoxAnswer(plat::ID_OK);
+    int steps = 0;
+    EXPECT_EQ(ReportSyncError(u".Scan Cache end"), plat::ID_OK);
+    steps++;
+    EXPECT_EQ(steps, 1);
+    auto boxes = headless::Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, u".Sync error!");
+    EXPECT_EQ(boxes[0].text, u".Scan Cache end");
+    EXPECT_EQ(boxes[0].type, (unsigned)(plat::MB_OK | plat::MB_ICONEXCLAMATION | plat::MB_TOPMOST));
+}
+
+TEST(Diagnostics, WaitForReturnsOnceTheTestHolds) {
+    headless::Reset(240, 320);
+    int polls = 0;
+    EXPECT_TRUE(WaitFor([&] { return ++polls >= 3; }, u".never shown"));
+    EXPECT_EQ(polls, 3);
+    EXPECT_TRUE(headless::Boxes().empty());
+}
+
+TEST(Diagnostics, FreeMemoryIsTheAvailableMemory) {
+    uint64_t a = FreeMemory(), b = plat::AvailableMemory();
+    // Both read live figures; they agree to within what moved in between.
+    EXPECT_LT(a > b ? a - b : b - a, 256ULL << 20);
+}
+
+}  // namespace
