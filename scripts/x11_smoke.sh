@@ -1,0 +1,73 @@
+#!/bin/bash
+# The real SDL program end to end: without a display it says so in one line
+# and fails; under a virtual X server it opens a 240 x 320 window, draws,
+# sends a second start back to the first, and ends with 0 on Ctrl+Q.
+#   scripts/x11_smoke.sh [path/to/lumatray]
+set -u
+prog=$(realpath "${1:-build/lumatray}")
+work=$(mktemp -d "${TMPDIR:-/tmp}/lumatray-x11.XXXXXX")
+xpid=""
+apid=""
+cleanup() {
+    [ -n "$apid" ] && kill "$apid" 2>/dev/null
+    [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "x11_smoke: $*" >&2; exit 1; }
+
+# A copy of its own: the program writes its settings beside itself.
+mkdir -p "$work/prog" "$work/home" "$work/run"
+chmod 700 "$work/run"
+cp "$prog" "$work/prog/lumatray"
+[ -d "$(dirname "$prog")/Skin" ] && cp -r "$(dirname "$prog")/Skin" "$work/prog/"
+export HOME="$work/home" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/home/.config" XDG_CACHE_HOME="$work/home/.cache"
+
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$work/prog/lumatray" 2>&1 </dev/null)
+rc=$?
+[ $rc -ne 0 ] || fail "started without a display"
+[ "$out" = "lumatray: no display" ] || fail "unexpected output without a display: $out"
+
+n=90
+while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xpid=$!
+for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+export DISPLAY=":$n"
+
+LUMATRAY_SCREEN=240x320 "$work/prog/lumatray" >"$work/app.log" 2>&1 </dev/null &
+apid=$!
+win=""
+for _ in $(seq 100); do
+    win=$(xdotool search --name '^Lumatray$' 2>/dev/null | head -1)
+    [ -n "$win" ] && break
+    sleep 0.1
+done
+[ -n "$win" ] || fail "no window"
+geometry=$(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: //p')
+[ "$geometry" = "240x320" ] || fail "window is $geometry, not 240x320"
+
+# Something other than black is drawn (the splash, then the browser).
+drawn=0
+for _ in $(seq 50); do
+    mean=$(import -window root -crop 240x320+280+140 png:- 2>/dev/null | convert - -format '%[fx:mean]' info: 2>/dev/null)
+    if [ -n "$mean" ] && awk "BEGIN { exit !($mean > 0.01) }"; then drawn=1; break; fi
+    sleep 0.1
+done
+[ $drawn -eq 1 ] || fail "nothing drawn in the window"
+
+timeout 10 "$work/prog/lumatray" </dev/null >/dev/null 2>&1
+rc=$?
+[ $rc -eq 0 ] || fail "second start ended with $rc"
+kill -0 "$apid" 2>/dev/null || fail "the first instance ended"
+
+xdotool mousemove 400 300
+sleep 0.5  # the splash is over: Ctrl+Q reaches the main window
+xdotool key ctrl+q
+for _ in $(seq 100); do kill -0 "$apid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$apid" 2>/dev/null && fail "Ctrl+Q did not end the program"
+wait "$apid"
+rc=$?
+apid=""
+[ $rc -eq 0 ] || fail "ended with $rc"
+echo "x11_smoke: passed"
