@@ -83,6 +83,13 @@ static void CreateLib(PngLib* lib) {
     if (!lib->info) ReportOutOfMemory(u".Png_t.Png_t:Info", sizeof(PngLib));
     // Rows are counted in 16-bit fields.
     png_set_user_limits(lib->png, 65535, 65535);
+    // Ancillary chunks other than tRNS change nothing we deliver, and a
+    // forged length in one of them would make the library allocate that
+    // much (up to 2 GB): skip them unread, as unknown chunks are.
+    static const png_byte skipped[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0"
+                                      "pHYs\0sBIT\0sCAL\0sPLT\0sRGB\0tEXt\0tIME\0zTXt";
+    png_set_keep_unknown_chunks(lib->png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(lib->png, PNG_HANDLE_CHUNK_NEVER, skipped, (int)(sizeof skipped / 5));
 }
 
 Png_t::Png_t() {
