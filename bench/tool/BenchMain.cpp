@@ -1,0 +1,209 @@
+// lumatray-bench: throughput of thumbnail making, cached thumbnail loading
+// and full picture decoding, through the program's own code paths.
+//
+//   lumatray-bench make DIR --count N [--width W --height H]
+//   lumatray-bench thumbs DIR --icon-size N --cache CACHEDIR
+//   lumatray-bench cached DIR --icon-size N --cache CACHEDIR
+//   lumatray-bench decode DIR --budget PIXELS
+//
+// Each measuring command ends with one summary line. Headless: no window.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/Globals.h"
+#include "codec/Jpeg.h"
+#include "picture/MemMgr.h"
+#include "picture/Picture.h"
+#include "platform/Platform.h"
+#include "settings/Config.h"
+#include "util/Text.h"
+
+namespace {
+
+std::u16string Wide(const std::string& s) {
+    std::u16string w;
+    for (unsigned char c : s) w.push_back(c);  // the bench's paths are ASCII
+    return w;
+}
+
+struct Listed {
+    std::u16string path;
+    uint32_t size;
+    plat::FileTime time;
+};
+
+bool IsJpegName(const char16_t* name) {
+    int n = WideLength(name);
+    return (n > 4 && CompareNoCase(name + n - 4, u".jpg") == 0) ||
+           (n > 5 && CompareNoCase(name + n - 5, u".jpeg") == 0);
+}
+
+// The JPEG files directly in the folder, as the browser's scanner lists them.
+std::vector<Listed> ListJpegs(const std::string& folder) {
+    std::vector<Listed> out;
+    std::u16string dir = Wide(folder);
+    plat::Dir* d = plat::OpenDir(dir.c_str());
+    if (!d) return out;
+    plat::DirEntry e;
+    while (plat::NextDirEntry(d, &e))
+        if (!(e.attributes & plat::ATTR_DIRECTORY) && IsJpegName(e.name))
+            out.push_back({dir + u"/" + e.name, e.size, e.time});
+    plat::CloseDir(d);
+    return out;
+}
+
+Picture_t* NewEntry(const Listed& f) {
+    Picture_t* p = new Picture_t(KIND_PICTURE);
+    p->SetFileInfo(f.size, f.time);
+    p->SetFileName(f.path.c_str());
+    return p;
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+const char* Option(int argc, char** argv, const char* name, const char* fallback) {
+    for (int i = 3; i + 1 < argc; i++)
+        if (std::strcmp(argv[i], name) == 0) return argv[i + 1];
+    return fallback;
+}
+
+void SetIconSize(int edge) {
+    BuildTrigTables();
+    SetScreenMetrics(2 * edge, (8 * edge) / 3);  // a 3:4 portrait screen
+}
+
+bool SetCacheRoot(const char* root) {
+    if (!root || root[0] != '/') return false;
+    std::u16string w = Wide(root);
+    while (w.size() > 1 && w.back() == u'/') w.pop_back();
+    CopyWide(w.c_str(), CachePath, 512);
+    return true;
+}
+
+// The browser's loader for one entry: the cache first, else the picture.
+void MakeThumbnail(Picture_t* p) {
+    if (p->LoadIcon(false) == 0 && !p->HasFlags(ICON_CACHED)) p->LoadForIcon();
+}
+
+int Make(const std::string& dir, int count, int w, int h) {
+    std::vector<uint8_t> row((size_t)w * 3);
+    unsigned seed = 12345;
+    for (int n = 0; n < count; n++) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/photo%04d.jpg", n);
+        Jpeg_t writer;
+        writer.OutWidth = (uint16_t)w;
+        writer.OutHeight = (uint16_t)h;
+        if (writer.OpenWrite(Wide(dir + name).c_str()) <= 0) return 1;
+        // Gradients with noise: compresses and decodes like a photograph.
+        int phase = n * 37;
+        for (int y = 0; y < h; y++) {
+            for (int x = 0; x < w; x++) {
+                seed = seed * 1103515245u + 12345u;
+                int noise = (int)((seed >> 16) & 31) - 16;
+                int r = (x * 255) / w + noise, g = (y * 255) / h + noise, b = ((x + y + phase) & 255) + noise / 2;
+                row[3 * x] = (uint8_t)(r < 0 ? 0 : r > 255 ? 255 : r);
+                row[3 * x + 1] = (uint8_t)(g < 0 ? 0 : g > 255 ? 255 : g);
+                row[3 * x + 2] = (uint8_t)(b < 0 ? 0 : b > 255 ? 255 : b);
+            }
+            writer.WriteRow(row.data());
+        }
+        if (!writer.Close()) return 1;
+    }
+    std::printf("make files=%d width=%d height=%d\n", count, w, h);
+    return 0;
+}
+
+int Thumbs(const std::string& dir, bool cached) {
+    std::vector<Listed> files = ListJpegs(dir);
+    IconPool = new MemMgr_t;
+    if (!cached) {
+        // From an empty cache: the mirror of this folder goes first.
+        std::u16string mirror = std::u16string(CachePath) + Wide(dir);
+        DeleteTree(mirror.c_str());
+    } else {
+        for (const Listed& f : files) {  // make what is missing, untimed
+            Picture_t* p = NewEntry(f);
+            MakeThumbnail(p);
+            delete p;
+        }
+    }
+    int made = 0;
+    auto start = std::chrono::steady_clock::now();
+    for (const Listed& f : files) {
+        Picture_t* p = NewEntry(f);
+        if (cached) {
+            made += p->LoadIcon(false);
+        } else {
+            MakeThumbnail(p);
+            made += p->HasFlags(ICON_READY) ? 1 : 0;
+        }
+        delete p;  // gives the slot back
+    }
+    double s = Seconds(start);
+    delete IconPool;
+    IconPool = nullptr;
+    if (made != (int)files.size()) std::fprintf(stderr, "only %d of %zu thumbnails\n", made, files.size());
+    std::printf("%s files=%zu seconds=%.3f per_second=%.1f\n", cached ? "cached" : "thumbs", files.size(), s,
+                s > 0 ? files.size() / s : 0.0);
+    return made == (int)files.size() ? 0 : 1;
+}
+
+int Decode(const std::string& dir) {
+    std::vector<Listed> files = ListJpegs(dir);
+    int loaded = 0;
+    auto start = std::chrono::steady_clock::now();
+    for (const Listed& f : files) {
+        Picture_t* p = NewEntry(f);
+        p->LoadNow(false);
+        loaded += p->HasFlags(PIC_LOADED) ? 1 : 0;
+        delete p;
+    }
+    double s = Seconds(start);
+    std::printf("decode files=%zu seconds=%.3f ms_per_file=%.2f\n", files.size(), s,
+                files.empty() ? 0.0 : 1000.0 * s / files.size());
+    return loaded == (int)files.size() ? 0 : 1;
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: lumatray-bench make DIR --count N [--width W --height H]\n"
+                 "       lumatray-bench thumbs DIR --icon-size N --cache CACHEDIR\n"
+                 "       lumatray-bench cached DIR --icon-size N --cache CACHEDIR\n"
+                 "       lumatray-bench decode DIR --budget PIXELS\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return Usage();
+    std::string cmd = argv[1], dir = argv[2];
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    if (dir.empty() || dir[0] != '/') {
+        std::fprintf(stderr, "DIR must be an absolute path\n");
+        return 2;
+    }
+    BuildTrigTables();
+    if (cmd == "make")
+        return Make(dir, std::atoi(Option(argc, argv, "--count", "200")), std::atoi(Option(argc, argv, "--width", "3000")),
+                    std::atoi(Option(argc, argv, "--height", "2000")));
+    if (cmd == "thumbs" || cmd == "cached") {
+        int edge = std::atoi(Option(argc, argv, "--icon-size", "120"));
+        if (edge < 8 || !SetCacheRoot(Option(argc, argv, "--cache", nullptr))) return Usage();
+        SetIconSize(edge);
+        return Thumbs(dir, cmd == "cached");
+    }
+    if (cmd == "decode") {
+        MaxPicPixel = std::atoi(Option(argc, argv, "--budget", "2000000"));
+        if (MaxPicPixel <= 0) return Usage();
+        return Decode(dir);
+    }
+    return Usage();
+}
