@@ -14,7 +14,8 @@
 //
 // Files: Picture.cpp (identity, sizes, fit), PictureLoad.cpp (bitmap,
 // loading, loader thread, locks), PictureIcon.cpp (slots, thumbnails),
-// ThumbnailCache.cpp (LoadIcon, SaveIcon), CacheScan.cpp (scan thread).
+// ThumbnailCache.cpp (LoadIcon, SaveIcon), CacheNames.cpp (cache file
+// names), CacheScan.cpp (scan thread), render/EntryDrawing.cpp (drawing).
 #pragma once
 
 #include <atomic>
@@ -203,7 +204,9 @@ public:
 
     // The entry's name label: owned; SetLabel destroys the old one. Read
     // and replaced on the interface thread (and by the scanner before the
-    // entry is handed to the browser).
+    // entry is handed to the browser). A picture's label is dropped by
+    // DrawWheelItem once its thumbnail is ready: the worker threads that
+    // make thumbnails never touch it, so a label is never freed while drawn.
     PaintBuffer_t* Label() const { return label_; }
     void SetLabel(PaintBuffer_t* label);
 
