@@ -64,6 +64,16 @@ bool PictureMgr_t::SetPath(const char16_t* folder, const char16_t* keep) {
     return true;
 }
 
+bool PictureMgr_t::Hand(Picture_t* entry) {
+    if (!PauseUnlessStopped(PM_SCAN_STOP)) {
+        delete entry;  // never listed
+        return false;
+    }
+    AddEntry(entry, false);
+    Pause(false);
+    return true;
+}
+
 void PictureMgr_t::DoProcess() {
     plat::Dir* dir = (Flags & PM_SCAN_STOP) ? nullptr : plat::OpenDir(Path);
     if (dir) {
@@ -75,12 +85,12 @@ void PictureMgr_t::DoProcess() {
             if (fits && (de.attributes & plat::ATTR_DIRECTORY)) {
                 Picture_t* e = NewEntry(KIND_FOLDER, kTagFolder);
                 e->SetFileName(full);
-                AddEntry(e, true);
+                if (!Hand(e)) break;
             } else if (fits && IsJpegName(de.name)) {
                 Picture_t* e = NewEntry(KIND_PICTURE, kTagPicture);
                 e->SetFileInfo(de.size, de.time);
                 e->SetFileName(full);
-                AddEntry(e, true);
+                if (!Hand(e)) break;
             }
             // Below the interface thread, and yielding after every item, so
             // that a large folder never freezes the pen.
@@ -113,7 +123,7 @@ void PictureMgr_t::IconProcess() {
         bool far = false, repaint = false;
         // The entry is picked under the lock and published before the lock
         // is released, so DestroyEntry knows to wait for it.
-        Pause(true);
+        if (!PauseUnlessStopped(PM_LOADER_STOP)) break;
         int count = Count;
         int sel = Selected();
         if (sel != anchor) {

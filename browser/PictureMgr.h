@@ -182,6 +182,11 @@ private:
     void RequestStop(int aliveBit, int stopBit);
     void FinishStop(int aliveBit, plat::Thread** thread);
     bool AnyPictureLoading() const;
+    // The scanner hands a new entry to AddEntry under the lock; false (the
+    // entry destroyed) when the scanner is being stopped.
+    bool Hand(Picture_t* entry);
+    // The lock for a worker: false, without it, once its stop bit is set.
+    bool PauseUnlessStopped(int stopBit);
     // Renders the entry's name label.
     void RenderLabel(Picture_t* entry);
 };

@@ -22,6 +22,22 @@ int PictureMgr_t::Pause(bool on) {
     }
 }
 
+bool PictureMgr_t::PauseUnlessStopped(int stopBit) {
+    uint32_t deadline = plat::TickCount() + kWaitLimitMs;
+    for (;;) {
+        // The thread that holds the lock may be the one waiting for this
+        // worker to stop (GoUp, OpenView): give up rather than deadlock.
+        if (Flags & stopBit) return false;
+        int before = Flags.fetch_or(PM_LOCKED);
+        if (!(before & PM_LOCKED)) return true;
+        if (plat::TickAfter(plat::TickCount(), deadline)) {
+            ReportSyncError(u".PictureMgr_t.Pause");
+            return true;
+        }
+        plat::Sleep(1);
+    }
+}
+
 int PictureMgr_t::ScanThread(void* browser) {
     PictureMgr_t* pm = static_cast<PictureMgr_t*>(browser);
     if (!pm) return 0;
