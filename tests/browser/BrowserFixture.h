@@ -13,6 +13,7 @@
 
 #include "app/Globals.h"
 #include "browser/PictureMgr.h"
+#include "picture/MemMgr.h"
 #include "picture/Picture.h"
 #include "platform/Headless.h"
 #include "platform/Platform.h"

@@ -56,3 +56,62 @@ TEST_F(WorkersTest, DestroyingTheBrowserMidScanStopsBoth) {
 }
 
 }  // namespace
+
+namespace {
+
+// Entries removed from under a loader that is making their thumbnails:
+// the removal waits for the loader to let go, and the loader goes on with
+// the entries left (run under ASan and TSan).
+class LoaderRemovalTest : public BrowserTest {
+protected:
+    void SetUp() override {
+        BrowserTest::SetUp();
+        IconPool = new MemMgr_t();
+        std::u16string cache = U16(tree.Path("cache"));
+        CopyWide(cache.c_str(), CachePath, kPathUnits);
+    }
+    void TearDown() override {
+        BrowserTest::TearDown();
+        delete IconPool;
+        IconPool = nullptr;
+        CachePath[0] = 0;
+    }
+};
+
+TEST_F(LoaderRemovalTest, RemovingEntriesUnderTheLoaderLeavesTheRestToBeCached) {
+    char name[32];
+    for (int i = 0; i < 24; i++) {
+        std::snprintf(name, sizeof name, "/p%02d.jpg", i);
+        fs::create_directories(tree.Path("pics"));
+        fs::copy_file(LUMATRAY_TESTDATA "/jpeg/testorig.jpg", tree.Path("pics") + name);
+    }
+    // The loader starts at the selection (entry 0), which is the entry
+    // removed each round, while the scanner is still adding.
+    ASSERT_TRUE(Open(tree.Path("pics")));
+    for (int round = 0; round < 12; round++) {
+        for (int wait = 0; wait < 60000 && pm->Count == 0; wait++) plat::Sleep(1);
+        pm->Pause(true);
+        int i = pm->Selected();
+        ASSERT_LT(i, pm->Count);
+        Picture_t* e = pm->Pic[i];
+        for (int j = i; j + 1 < pm->Count; j++) pm->Pic[j] = pm->Pic[j + 1];
+        pm->Count = pm->Count - 1;
+        pm->DestroyEntry(e);
+        pm->Pause(false);
+        plat::Sleep(2);
+    }
+    ASSERT_TRUE(WaitListed());
+    EXPECT_EQ(pm->Count, 12);
+    // The loader carries on with the rest: every thumbnail gets made.
+    bool all = false;
+    for (int wait = 0; wait < 120000 && !all; wait++) {
+        pm->Pause(true);
+        all = true;
+        for (int i = 0; i < pm->Count; i++) all = all && pm->Pic[i]->HasFlags(ICON_CACHED);
+        pm->Pause(false);
+        if (!all) plat::Sleep(1);
+    }
+    EXPECT_TRUE(all);
+}
+
+}  // namespace
