@@ -20,6 +20,9 @@ static int lastWidth, lastHeight;
 bool OnInterfaceThread() { return sdl.interfaceThread != 0 && SDL_ThreadID() == sdl.interfaceThread; }
 
 bool InitDisplay() {
+    // Without a Wayland session libwayland's probe prints its own complaint;
+    // leave it out so that "no display" stays the one line.
+    if (!getenv("SDL_VIDEODRIVER") && !getenv("WAYLAND_DISPLAY")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
     // Without a display SDL would fall back to drawing where nobody sees.
     const char* driver = SDL_GetCurrentVideoDriver();
