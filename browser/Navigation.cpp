@@ -197,7 +197,7 @@ void PictureMgr_t::BuildTrail() {
 }
 
 void PictureMgr_t::GoUp(int levels) {
-    if (levels == 0) {
+    if (levels <= 0) {
         if (Back[0]->Path()[0] == 0) return;
         levels = 1;
     }

@@ -142,4 +142,19 @@ TEST_F(ProgramTest, VanishedCacheFolderFallsBackToTheCacheUnderTheTemporaryFolde
     EXPECT_FALSE(fs::exists(root + "/gone"));
 }
 
+TEST_F(ProgramTest, WithoutAConfiguredCacheTheStorageCardHoldsIt) {
+    std::ofstream(prog + "/Lumatray.ini") << "ImgPath|" << pics << "|\n";
+    fs::create_directories(root + "/card");
+    headless::SetNoStorageCard(false);
+    headless::SetStorageCard(U16(root + "/card"));
+    std::string onCard = root + "/card/_cache/Lumatray";
+
+    EXPECT_EQ(RunUntilCached(onCard), 0);
+    headless::SetStorageCard(u"");
+
+    std::vector<std::string> ini = Lines(prog + "/Lumatray.ini");
+    ASSERT_GE(ini.size(), 2u);
+    EXPECT_EQ(ini[1], "CachePath|" + onCard + "|");
+}
+
 }  // namespace
