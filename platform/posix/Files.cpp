@@ -12,7 +12,7 @@
 
 namespace plat {
 
-FileTime FileTimeFromTimespec(const struct timespec& ts) {
+static FileTime FileTimeFromTimespec(const struct timespec& ts) {
     // 369 years lie between 1601-01-01 and 1970-01-01.
     constexpr int64_t kEpochDelta = 11644473600LL;
     int64_t sec = (int64_t)ts.tv_sec + kEpochDelta;
