@@ -11,7 +11,7 @@
 #include "platform/Headless.h"
 #include "platform/Platform.h"
 #include "render/PaintBuffer.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ struct ShellRun {
     std::thread thread;
     TempFolder root;
     ShellRun() {
-        for (const char* d : {"/prog", "/pics", "/cache", "/cfg"}) mkdir((root.path + d).c_str(), 0700);
+        for (const char* d : {"/prog", "/pics", "/cache", "/cfg"}) mkdir((root.Path() + d).c_str(), 0700);
         headless::SetProgramFile(root.Wide("prog/lumatray"));
         headless::SetPicturesFolder(root.Wide("pics"));
         headless::SetTempFolder(root.Wide("cache"));

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ plat::FileTime NowAsFileTime() {
 
 TEST(Files, WriteListReadWithNonLatinNames) {
     TempFolder t;
-    ASSERT_FALSE(t.path.empty());
+    ASSERT_FALSE(t.Path().empty());
     std::u16string folder = t.Wide("Фото 写真");
     ASSERT_TRUE(plat::CreateFolder(folder.c_str()));
     EXPECT_FALSE(plat::CreateFolder(folder.c_str()));  // exists already
@@ -87,7 +87,7 @@ TEST(Files, WriteListReadWithNonLatinNames) {
 
 TEST(Files, NameThatIsNotUtf8CanBeListedAndOpened) {
     TempFolder t;
-    std::string raw = t.path + "/latin1-\xE9t\xE9.jpg";  // ISO-8859-1 bytes
+    std::string raw = t.Path() + "/latin1-\xE9t\xE9.jpg";  // ISO-8859-1 bytes
     FILE* f = fopen(raw.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     fputs("x", f);
@@ -104,11 +104,11 @@ TEST(Files, NameThatIsNotUtf8CanBeListedAndOpened) {
 
 TEST(Files, LinkToAFolderIsMarkedAndRemovedAsALink) {
     TempFolder t;
-    std::string target = t.path + "/target";
+    std::string target = t.Path() + "/target";
     ASSERT_EQ(mkdir(target.c_str(), 0700), 0);
     std::string keep = target + "/keep.jpg";
     fclose(fopen(keep.c_str(), "wb"));
-    ASSERT_EQ(symlink(target.c_str(), (t.path + "/link").c_str()), 0);
+    ASSERT_EQ(symlink(target.c_str(), (t.Path() + "/link").c_str()), 0);
     auto entries = List(t.Wide());
     ASSERT_EQ(entries.count(u"link"), 1u);
     EXPECT_EQ(entries[u"link"].attributes, (uint32_t)(plat::ATTR_DIRECTORY | plat::ATTR_LINK));

@@ -8,7 +8,7 @@
 
 #include "platform/Headless.h"
 #include "platform/Platform.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -36,22 +36,22 @@ std::u16string Query(bool (*fn)(char16_t*, int)) {
 
 TEST(Folders, XdgFoldersAreFoundAndCreated) {
     TempFolder t;
-    ScopedEnv home("HOME", t.path);
-    ScopedEnv config("XDG_CONFIG_HOME", t.path + "/cfg");
-    ScopedEnv cache("XDG_CACHE_HOME", t.path + "/cache/");
-    mkdir((t.path + "/cfg").c_str(), 0700);
-    std::ofstream(t.path + "/cfg/user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
+    ScopedEnv home("HOME", t.Path());
+    ScopedEnv config("XDG_CONFIG_HOME", t.Path() + "/cfg");
+    ScopedEnv cache("XDG_CACHE_HOME", t.Path() + "/cache/");
+    mkdir((t.Path() + "/cfg").c_str(), 0700);
+    std::ofstream(t.Path() + "/cfg/user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
                                                    << "XDG_PICTURES_DIR=\"$HOME/Bilder Ü\"\n";
     EXPECT_EQ(Query(plat::PicturesFolder), t.Wide("Bilder Ü"));
     struct stat st;
-    EXPECT_EQ(stat((t.path + "/Bilder Ü").c_str(), &st), 0);  // created
+    EXPECT_EQ(stat((t.Path() + "/Bilder Ü").c_str(), &st), 0);  // created
     EXPECT_EQ(Query(plat::TempFolder), t.Wide("cache"));     // no trailing '/'
     EXPECT_EQ(Query(plat::ConfigFolder), t.Wide("cfg/lumatray"));
     EXPECT_TRUE(plat::FolderWritable(t.Wide("cfg/lumatray").c_str()));
     EXPECT_FALSE(plat::FolderWritable(t.Wide("missing").c_str()));
 
     // Without user-dirs.dirs the pictures folder is the home folder.
-    unlink((t.path + "/cfg/user-dirs.dirs").c_str());
+    unlink((t.Path() + "/cfg/user-dirs.dirs").c_str());
     EXPECT_EQ(Query(plat::PicturesFolder), t.Wide());
 }
 
@@ -80,16 +80,16 @@ TEST(Folders, ProgramFileIsThisExecutable) {
 
 TEST(Mail, ComposerGetsTheAttachmentAsOneArgument) {
     TempFolder t;
-    std::string script = t.path + "/xdg-email";
-    std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" \"$2\" > \"" << t.path << "/args\"\nexit 3\n";
+    std::string script = t.Path() + "/xdg-email";
+    std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" \"$2\" > \"" << t.Path() << "/args\"\nexit 3\n";
     chmod(script.c_str(), 0755);
     {
-        ScopedEnv path("PATH", "/nonexistent:" + t.path);
+        ScopedEnv path("PATH", "/nonexistent:" + t.Path());
         EXPECT_TRUE(plat::MailAvailable());
         // Quotes, spaces and a dollar must reach the composer untouched.
         EXPECT_EQ(plat::ComposeMailWith(u"/pics/it's a \"$HOME\" 写真.jpg"), 3);
     }
-    std::ifstream in(t.path + "/args");
+    std::ifstream in(t.Path() + "/args");
     std::string count, flag, file;
     std::getline(in, count);
     std::getline(in, flag);
@@ -97,7 +97,7 @@ TEST(Mail, ComposerGetsTheAttachmentAsOneArgument) {
     EXPECT_EQ(count, "2");
     EXPECT_EQ(flag, "--attach");
     EXPECT_EQ(file, "/pics/it's a \"$HOME\" 写真.jpg");
-    ScopedEnv none("PATH", t.path + "/empty");
+    ScopedEnv none("PATH", t.Path() + "/empty");
     EXPECT_FALSE(plat::MailAvailable());
     EXPECT_EQ(plat::ComposeMailWith(u"/x.jpg"), -1);
 }

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "app/Globals.h"
 #include "browser/Bookmark.h"
 #include "platform/Headless.h"

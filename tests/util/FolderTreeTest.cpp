@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "codec/File.h"
 #include "platform/Platform.h"
 #include "util/Text.h"

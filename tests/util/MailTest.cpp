@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "util/Text.h"
 
 namespace {

@@ -20,7 +20,8 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     const std::string& Path() const { return path_; }
-    std::u16string Wide() const { return Utf16(path_); }
+    // The folder, or rest inside it, as a UTF-16 path.
+    std::u16string Wide(const std::string& rest = "") const { return Utf16(rest.empty() ? path_ : path_ + "/" + rest); }
 
     static std::u16string Utf16(const std::string& utf8) {
         char16_t buf[2048];
