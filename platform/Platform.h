@@ -144,7 +144,8 @@ enum FileAccess { FILE_READ, FILE_WRITE_CREATE };
 int FileOpen(const char16_t* path, FileAccess access);
 // Bytes read, 0 at the end, -1 on failure.
 long FileRead(int handle, void* buf, unsigned long count);
-// Bytes written, -1 on failure.
+// Bytes written; fewer than count when the system stopped taking them
+// part-way; -1 when it failed before taking any.
 long FileWrite(int handle, const void* buf, unsigned long count);
 bool FileSync(int handle);
 bool FileInfo(int handle, uint64_t* size, FileTime* time);

@@ -56,10 +56,10 @@ long FileWrite(int handle, const void* buf, unsigned long count) {
     unsigned long done = 0;
     while (done < count) {
         ssize_t n = write(handle, p + done, count - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
+        if (n < 0 && errno == EINTR) continue;
+        // Bytes already written stay written: report them, so that a caller
+        // retrying the rest does not write them twice.
+        if (n <= 0) return done > 0 ? (long)done : (n < 0 ? -1 : 0);
         done += (unsigned long)n;
     }
     return (long)done;

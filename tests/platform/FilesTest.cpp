@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -128,6 +130,31 @@ TEST(Files, RootIsTheEmptyPathAndMissingFoldersFailCleanly) {
     EXPECT_EQ(plat::FileOpen(nullptr, plat::FILE_READ), -1);
     EXPECT_EQ(plat::FileRead(-1, &attr, 1), -1);
     EXPECT_FALSE(plat::NextDirEntry(nullptr, nullptr));
+}
+
+TEST(Files, WriteStoppedPartWayReportsTheBytesTaken) {
+    TempFolder t;
+    int h = plat::FileOpen(t.Wide("big.bin").c_str(), plat::FILE_WRITE_CREATE);
+    ASSERT_GE(h, 0);
+    // A file size limit makes the system take 100 bytes, then refuse.
+    struct rlimit old;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 100;
+    void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    char data[300];
+    memset(data, 'x', sizeof data);
+    long first = plat::FileWrite(h, data, sizeof data);
+    long second = plat::FileWrite(h, data + 100, 200);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+    plat::FileClose(h);
+    EXPECT_EQ(first, 100);
+    EXPECT_EQ(second, -1);
+    struct stat st;
+    ASSERT_EQ(stat((t.Path() + "/big.bin").c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 100);
 }
 
 }  // namespace
