@@ -51,9 +51,9 @@ int Img_t::GetRow() { return -1; }
 
 int Img_t::Open(const char* path) { return FileSlot.Open(path, File_t::MODE_READ) ? 1 : 0; }
 
-int Img_t::OpenWrite(const char* path) {
-    return FileSlot.Open(path, File_t::MODE_TEXT_WRITE) ? 1 : 0;
-}
+// Only Jpeg_t encodes. Opening the file here would truncate it (a PNG about
+// to be rotated over itself) and then leave it empty: refuse, touch nothing.
+int Img_t::OpenWrite(const char*) { return 0; }
 
 int Img_t::ReadRawRow(uint8_t*) { return -1; }
 int Img_t::ReadRowRGBA(uint8_t*) { return -1; }

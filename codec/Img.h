@@ -36,6 +36,8 @@ public:
     virtual int GetRow();
     // 8-bit paths are UTF-8.
     virtual int Open(const char* path);
+    // Writers override it; the base (and so Png_t) returns 0 without
+    // creating or truncating any file.
     virtual int OpenWrite(const char* path);
     // One row in the decoder's raw layout (palette indices when Palette).
     virtual int ReadRawRow(uint8_t* dest);
@@ -58,7 +60,7 @@ public:
     uint16_t OutWidth = 0, OutHeight = 0;  // delivered (or written) size
     uint16_t SrcWidth = 0, SrcHeight = 0;  // stored size
     uint8_t* Palette = nullptr;            // 256 x R, G, B when present
-    File_t FileSlot;      // used only by the base Open/OpenWrite/Close
+    File_t FileSlot;      // used only by the base Open/Close
 
     Img_t(const Img_t&) = delete;
     Img_t& operator=(const Img_t&) = delete;

@@ -150,8 +150,13 @@ TEST(Png, CutAndForeignFiles) {
     EXPECT_EQ(text.Open(t.File("text.png").c_str()), -1);
     Png_t missing;
     EXPECT_EQ(missing.Open(t.File("none.png").c_str()), 0);
-    // Png_t writes nothing: the base writer is not a PNG encoder.
-    EXPECT_EQ(missing.GetRow(), 0);
+
+    // Png_t has no encoder: asked to write, it leaves the picture intact.
+    Png_t writer;
+    writer.OutWidth = writer.OutHeight = 4;
+    EXPECT_LE(writer.OpenWrite(t.File("full.png").c_str()), 0);
+    writer.Close();
+    EXPECT_EQ(ReadBytes(t.File("full.png")), bytes);
 }
 
 TEST(Factory, SuffixRules) {
