@@ -167,7 +167,8 @@ public:
     // threads never both keep one).
     void AllocIcon();
     // Gives the slot back and clears ICON_READY; waits for ICON_FOR_LOADING
-    // to clear, then takes the entry lock around the return.
+    // to clear, then takes the entry lock around the return (and waits
+    // again for a maker that started while it waited for the lock).
     void FreeIcon();
     uint16_t** IconRows() const { return iconRows_.load(); }
     bool HasIcon() const { return iconRows_.load() != nullptr; }
@@ -186,10 +187,13 @@ public:
     // with far only confirmed, without a slot); 0 otherwise. An invalid or
     // damaged cache entry (other version, unreadable JPEG, geometry that
     // does not fit the slot) is deleted and ICON_CACHED cleared, so that
-    // the thumbnail is made again.
+    // the thumbnail is made again. Without a pool (IconPool null) a valid
+    // cache is only confirmed, as when far, but the result is 0.
     int LoadIcon(bool far);
     // Makes the thumbnail from the picture file (budget IconSize^2) and
-    // saves it; a file that does not open becomes the placeholder.
+    // saves it; a file that does not open becomes the placeholder. Nothing
+    // once a thumbnail is ready, including one a LoadIcon running at the
+    // same time finishes, and nothing without a pool.
     void LoadForIcon();
     // Writes the thumbnail and its 20-byte side file into the cache; the
     // JPEG goes to a temporary name renamed only when complete. Sets

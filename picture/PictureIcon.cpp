@@ -27,10 +27,16 @@ void Picture_t::FreeIconHeld() {
 
 void Picture_t::FreeIcon() {
     if (!iconRows_.load()) return;
-    WaitFor([this] { return !HasFlags(ICON_FOR_LOADING); }, u".~Picture_t.ICON_FOR_LOADING");
-    // Taking the lock (not only waiting for it) keeps a painter from
-    // reading the slot while it goes back to the pool.
-    WaitFor([this] { return !(flags_.fetch_or(ICON_LOADING) & ICON_LOADING); }, u".~Picture_t.ICON_LOADING");
+    for (;;) {
+        bool idle = WaitFor([this] { return !HasFlags(ICON_FOR_LOADING); }, u".~Picture_t.ICON_FOR_LOADING");
+        // Taking the lock (not only waiting for it) keeps a painter from
+        // reading the slot while it goes back to the pool.
+        WaitFor([this] { return !(flags_.fetch_or(ICON_LOADING) & ICON_LOADING); }, u".~Picture_t.ICON_LOADING");
+        // A maker that started while we waited for the lock passes the lock
+        // before it touches the slot (LoadForIcon): let it finish first.
+        if (!idle || !HasFlags(ICON_FOR_LOADING)) break;
+        ClearFlags(ICON_LOADING);
+    }
     FreeIconHeld();
     ClearFlags(ICON_LOADING);
 }
@@ -69,6 +75,16 @@ void Picture_t::LoadForIcon() {
     if (kind_ == KIND_FOLDER || HasFlags(NO_CACHE | ICON_READY)) return;
     // One maker at a time: a second caller leaves it to the first.
     if (flags_.fetch_or(ICON_FOR_LOADING) & ICON_FOR_LOADING) return;
+    // Pass the entry lock once: a LoadIcon filling the slot right now ends
+    // first (and its thumbnail stands), and a FreeIcon that holds the lock
+    // has given the slot back before this maker takes one.
+    Pause(true);
+    bool ready = HasFlags(ICON_READY);
+    Pause(false);
+    if (ready) {
+        ClearFlags(ICON_FOR_LOADING);
+        return;
+    }
     Img_t* decoder = AllocImg_t(path_);
     if (!decoder) {
         ClearFlags(ICON_FOR_LOADING);
@@ -96,6 +112,11 @@ void Picture_t::LoadForIcon() {
 
     AllocIcon();
     uint16_t** slot = IconRows();
+    if (!slot) {  // no pool: the start-up could not make one
+        delete decoder;
+        ClearFlags(ICON_FOR_LOADING);
+        return;
+    }
     // A slot kept from an earlier attempt starts transparent again, so that
     // the hole filling sees only this picture.
     for (int y = 0; y < e; y++)

@@ -151,9 +151,10 @@ int Picture_t::LoadIcon(bool far) {
         return 0;
     }
     SetFlags(ICON_CACHED);
-    if (far) {
+    // Without a pool there is no slot to fill; the valid cache stays.
+    if (far || !IconPool) {
         Pause(false);
-        return 1;
+        return far ? 1 : 0;
     }
     iconX_ = x;
     iconY_ = y;

@@ -1,5 +1,7 @@
 // The background loader: stopping, priority, and destruction while other
 // threads work on the entry.
+#include <fstream>
+
 #include "PictureTestSupport.h"
 
 class LoaderThreadTest : public PictureTest {
@@ -141,4 +143,42 @@ TEST_F(LoaderThreadTest, ConcurrentSlotRequestsKeepOneSlot) {
     p->FreeIcon();
     EXPECT_EQ(IconPool->FreeCount(), IconPool->SlotCount());
     delete p;
+}
+
+static int FillFromCache(void* arg) {
+    MakeJob* job = (MakeJob*)arg;
+    job->entry->LoadIcon(false);
+    job->done.store(true);
+    return 0;
+}
+
+TEST_F(LoaderThreadTest, ThumbnailMakerLeavesAThumbnailBeingReadFromTheCache) {
+    Picture_t* first = Entry(big);
+    first->LoadForIcon();
+    ASSERT_TRUE(first->HasFlags(ICON_CACHED));
+    delete first;
+    // A 21st byte the cache itself never writes: it survives only as long
+    // as nobody writes the side file again.
+    std::string side = dir + "/cache" + big + ".dat";
+    { std::ofstream(side, std::ios::binary | std::ios::app).put('!'); }
+    ASSERT_EQ(std::filesystem::file_size(side), 21u);
+
+    Picture_t holder(KIND_PICTURE);
+    holder.SetHiPriority(true);  // parks the cache reader at its first row
+    MakeJob read{Entry(big)};
+    plat::Thread* reader = plat::StartThread(FillFromCache, &read, 6);
+    ASSERT_TRUE(Eventually([&] { return read.entry->HasFlags(ICON_CACHED) && read.entry->HasIcon(); }));
+    MakeJob make{read.entry};
+    plat::Thread* maker = plat::StartThread(MakeThumbnail, &make, 6);
+    ASSERT_TRUE(Eventually([&] { return read.entry->HasFlags(ICON_FOR_LOADING); }));
+    holder.SetHiPriority(false);
+    plat::JoinThread(reader);
+    plat::JoinThread(maker);
+
+    // The maker found the thumbnail the reader had filled and left it alone.
+    EXPECT_TRUE(read.entry->HasFlags(ICON_READY));
+    EXPECT_FALSE(read.entry->HasFlags(ICON_FOR_LOADING | ICON_LOADING));
+    EXPECT_EQ(std::filesystem::file_size(side), 21u);
+    delete read.entry;
+    EXPECT_EQ(IconPool->FreeCount(), IconPool->SlotCount());
 }

@@ -234,3 +234,26 @@ TEST_F(ThumbnailTest, FoldersAndSkinEntriesHaveNoCache) {
     EXPECT_FALSE(Exists(Cached(file)));
     delete skin;
 }
+
+TEST_F(ThumbnailTest, WithoutAPoolThumbnailsAreSkippedAndTheCacheStays) {
+    // A pool that could not be made at start-up leaves IconPool empty.
+    std::string file = dir + "/np.jpg";
+    ASSERT_TRUE(WriteJpeg(file, 640, 480, BrightGradient));
+    Picture_t* made = Entry(file);
+    made->LoadForIcon();
+    ASSERT_TRUE(made->HasFlags(ICON_CACHED));
+    delete made;
+
+    MemMgr_t* pool = IconPool;
+    IconPool = nullptr;
+    Picture_t* p = Entry(file);
+    EXPECT_EQ(p->LoadIcon(false), 0);
+    EXPECT_TRUE(p->HasFlags(ICON_CACHED));
+    EXPECT_FALSE(p->HasFlags(ICON_READY));
+    EXPECT_TRUE(Exists(Cached(file)) && Exists(Cached(file) + ".dat"));
+    p->LoadForIcon();
+    EXPECT_FALSE(p->HasIcon());
+    EXPECT_FALSE(p->HasFlags(ICON_READY | ICON_FOR_LOADING));
+    delete p;
+    IconPool = pool;
+}
