@@ -135,6 +135,7 @@ void ShutdownWork() {
     TheBrowser = nullptr;
     if (UiFont) plat::DeleteFont(UiFont);
     UiFont = nullptr;
+    ReleaseFitFonts();
     // The skin entries hold pool slots: they go before the pool.
     for (Picture_t** skin : {&SkinImage, &SkinFolder, &SkinFolderBm}) {
         delete *skin;

@@ -1,6 +1,7 @@
 #include "render/Text.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "platform/Platform.h"
 #include "render/PaintBuffer.h"
@@ -78,7 +79,90 @@ void RenderLine(plat::Font* font, const char16_t* text, int flags, int left, int
     plat::FreeCoverage(&cov);
 }
 
+// Fonts made for fitted text, kept between calls: the info line asks for
+// the same few sizes over and over, from the interface thread and the
+// folder scanner. A font in use is never deleted; when every slot is busy
+// the caller gets a font of its own.
+struct FitFont {
+    int height = 0, width = 0, weight = 0;
+    plat::Font* font = nullptr;
+    int users = 0;
+    uint64_t lastUse = 0;
+};
+constexpr int kFitFonts = 8;
+std::mutex fitLock;
+FitFont fitFonts[kFitFonts];
+uint64_t fitClock = 0;
+
+// The kept font of that size, marked in use (lock held); null if none.
+plat::Font* UseFitFont(int height, int width, int weight) {
+    for (FitFont& f : fitFonts)
+        if (f.font && f.height == height && f.width == width && f.weight == weight) {
+            f.users++;
+            f.lastUse = ++fitClock;
+            return f.font;
+        }
+    return nullptr;
+}
+
+// A font of that size; give it back with ReleaseFitFont. Null when none
+// can be made.
+plat::Font* AcquireFitFont(int height, int width, int weight) {
+    {
+        std::lock_guard<std::mutex> hold(fitLock);
+        if (plat::Font* kept = UseFitFont(height, width, weight)) return kept;
+    }
+    // Made outside the lock: another thread's text need not wait for it.
+    plat::Font* font = plat::CreateFont(height, width, weight);
+    if (!font) return nullptr;
+    plat::Font* spare = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(fitLock);
+        if (plat::Font* kept = UseFitFont(height, width, weight)) {
+            spare = font;  // another thread made the same size meanwhile
+            font = kept;
+        } else {
+            // An empty slot, else the least recently used idle one.
+            FitFont* slot = nullptr;
+            for (FitFont& f : fitFonts) {
+                if (f.users) continue;
+                if (!f.font) {
+                    slot = &f;
+                    break;
+                }
+                if (!slot || f.lastUse < slot->lastUse) slot = &f;
+            }
+            if (!slot) return font;  // every slot busy: the caller's own font
+            spare = slot->font;
+            *slot = FitFont{height, width, weight, font, 1, ++fitClock};
+        }
+    }
+    if (spare) plat::DeleteFont(spare);
+    return font;
+}
+
+void ReleaseFitFont(plat::Font* font) {
+    {
+        std::lock_guard<std::mutex> hold(fitLock);
+        for (FitFont& f : fitFonts)
+            if (f.font == font) {
+                f.users--;
+                return;
+            }
+    }
+    plat::DeleteFont(font);  // not kept
+}
+
 }  // namespace
+
+void ReleaseFitFonts() {
+    std::lock_guard<std::mutex> hold(fitLock);
+    for (FitFont& f : fitFonts)
+        if (f.font && f.users == 0) {
+            plat::DeleteFont(f.font);
+            f = FitFont();
+        }
+}
 
 void PaintBuffer_t::DrawText(const char16_t* text, int flags, int left, int top, int right, int bottom,
                              uint32_t colour, int32_t background) {
@@ -106,9 +190,9 @@ void PaintBuffer_t::DrawTextFit(const char16_t* text, int flags, int left, int t
         DrawText(nullptr, flags, left, top, right, bottom, colour, background);
         return;
     }
-    plat::Font* font = plat::CreateFont(h, w, 500);
+    plat::Font* font = AcquireFitFont(h, w, 500);
     plat::Font* previous = SelectFont(font);
     DrawText(font ? text : nullptr, flags, left, top, right, bottom, colour, background);
     SelectFont(previous);
-    if (font) plat::DeleteFont(font);
+    if (font) ReleaseFitFont(font);
 }

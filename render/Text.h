@@ -17,3 +17,7 @@ int MeasureText(plat::Font* font, const char16_t* text);
 // (right - left) / (length + 4) of the unclipped box when smaller.
 void FitFontSize(int length, int left, int top, int right, int bottom, int bufferHeight,
                  int* height, int* width);
+
+// Deletes the fonts DrawTextFit keeps between calls (none may be drawing);
+// called once at shut-down. Later calls make new ones.
+void ReleaseFitFonts();

@@ -6,6 +6,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -19,13 +20,27 @@ namespace plat {
 
 namespace {
 
+// A face file read once into memory and shared, read-only, by every font
+// made from it, with what font sizing needs from its design.
+struct FaceData {
+    const FT_Byte* bytes = nullptr;  // never freed: fonts may live until exit
+    FT_Long size = 0;
+    int index = 0;
+    long meanAdvance = 0;  // mean advance of a..z, font units
+};
+
+// FreeType allows one library for all threads when creating and destroying
+// faces is serialised; each face is then used by one thread at a time.
+std::mutex libraryLock;
+FT_Library library = nullptr;
+
+std::once_flag facesFound;
+FaceData regularFace, boldFace;  // boldFace.bytes null: embolden the regular one
+
 struct FaceFile {
     std::string path;
     int index = 0;
 };
-
-std::once_flag facesFound;
-FaceFile regularFace, boldFace;  // boldFace.path empty: embolden the regular one
 
 FaceFile Match(const char* pattern) {
     FaceFile f;
@@ -51,32 +66,9 @@ FaceFile Match(const char* pattern) {
     return f;
 }
 
-void FindFaces() {
-    if (!FcInit()) return;
-    regularFace = Match("sans-serif");
-    boldFace = Match("sans-serif:bold");
-}
-
-}  // namespace
-
-struct Font {
-    std::mutex lock;  // a face may not be used by two threads at once
-    FT_Library library = nullptr;
-    FT_Face face = nullptr;
-    bool embolden = false;
-    int ascent = 0, height = 0;
-};
-
-void DeleteFont(Font* font) {
-    if (!font) return;
-    if (font->face) FT_Done_Face(font->face);
-    if (font->library) FT_Done_FreeType(font->library);
-    delete font;
-}
-
 // Mean advance of a..z in font units: the width the design's "average
 // character width" refers to.
-static long MeanLowercaseAdvance(FT_Face face) {
+long MeanLowercaseAdvance(FT_Face face) {
     long sum = 0;
     int count = 0;
     for (char c = 'a'; c <= 'z'; c++) {
@@ -88,21 +80,207 @@ static long MeanLowercaseAdvance(FT_Face face) {
     return count ? sum / count : face->units_per_EM / 2;
 }
 
+// Reads a scalable face file whole; data stays empty when it cannot be used.
+void LoadFace(const FaceFile& file, FaceData* data) {
+    if (file.path.empty()) return;
+    FILE* in = fopen(file.path.c_str(), "rb");
+    if (!in) return;
+    long size = -1;
+    if (fseek(in, 0, SEEK_END) == 0) size = ftell(in);
+    FT_Byte* bytes = nullptr;
+    if (size > 0 && fseek(in, 0, SEEK_SET) == 0) bytes = (FT_Byte*)malloc((size_t)size);
+    bool read = bytes && fread(bytes, 1, (size_t)size, in) == (size_t)size;
+    fclose(in);
+    FT_Face face = nullptr;
+    if (!read || FT_New_Memory_Face(library, bytes, size, file.index, &face) != 0 || !FT_IS_SCALABLE(face)) {
+        if (face) FT_Done_Face(face);
+        free(bytes);
+        return;
+    }
+    data->meanAdvance = MeanLowercaseAdvance(face);
+    FT_Done_Face(face);
+    data->bytes = bytes;
+    data->size = size;
+    data->index = file.index;
+}
+
+void FindFaces() {
+    if (FT_Init_FreeType(&library) != 0) {
+        library = nullptr;
+        return;
+    }
+    if (!FcInit()) return;
+    LoadFace(Match("sans-serif"), &regularFace);
+    LoadFace(Match("sans-serif:bold"), &boldFace);
+}
+
+// A glyph as drawn: its coverage bitmap relative to the pen and baseline.
+struct GlyphImage {
+    int left = 0, top = 0;  // bitmap_left, bitmap_top
+    unsigned width = 0, rows = 0;
+    long pitch = 0;
+    const uint8_t* buffer = nullptr;
+    long advance = 0;  // 26.6 pixels
+};
+
+// What the cache knows of one code point at the font's size.
+struct CachedGlyph {
+    uint32_t cp = 0;  // 0: free slot (control characters are never cached)
+    bool loaded = false;
+    enum : uint8_t { UNRENDERED, RENDERED, UNRENDERABLE } state = UNRENDERED;
+    long advance = 0;
+    int left = 0, top = 0;
+    unsigned width = 0, rows = 0;
+    uint8_t* pixels = nullptr;  // width x rows, packed
+};
+
+// Open addressing on the code point; emptied whole when it fills up or its
+// bitmaps pass the byte budget, which keeps large fonts bounded.
+constexpr int kGlyphSlots = 512;
+constexpr int kGlyphLimit = kGlyphSlots * 3 / 4;
+constexpr uint64_t kGlyphBytesLimit = 1u << 20;
+
+}  // namespace
+
+struct Font {
+    std::mutex lock;  // guards the face and the glyph cache
+    FT_Face face = nullptr;
+    bool embolden = false;
+    int ascent = 0, height = 0;
+    CachedGlyph* glyphs = nullptr;  // kGlyphSlots, made on first use
+    int glyphCount = 0;
+    uint64_t glyphBytes = 0;
+};
+
+namespace {
+
+void ClearGlyphs(Font* font) {
+    if (!font->glyphs) return;
+    for (int i = 0; i < kGlyphSlots; i++) free(font->glyphs[i].pixels);
+    for (int i = 0; i < kGlyphSlots; i++) font->glyphs[i] = CachedGlyph();
+    font->glyphCount = 0;
+    font->glyphBytes = 0;
+}
+
+// The cache slot of a code point, claimed when new; null when there is no
+// cache (out of memory), in which case callers work from the face directly.
+CachedGlyph* GlyphSlot(Font* font, uint32_t cp) {
+    if (!font->glyphs) {
+        font->glyphs = new (std::nothrow) CachedGlyph[kGlyphSlots];
+        if (!font->glyphs) return nullptr;
+    }
+    if (font->glyphCount >= kGlyphLimit || font->glyphBytes > kGlyphBytesLimit) ClearGlyphs(font);
+    for (uint32_t i = (cp * 2654435761u) % kGlyphSlots;; i = (i + 1) % kGlyphSlots) {
+        CachedGlyph& g = font->glyphs[i];
+        if (g.cp == cp) return &g;
+        if (g.cp == 0) {
+            g.cp = cp;
+            font->glyphCount++;
+            return &g;
+        }
+    }
+}
+
+// Loads the outline of a code point into the face's slot (lock held).
+bool LoadGlyph(Font* font, uint32_t cp) {
+    if (FT_Load_Char(font->face, cp, FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL) != 0) return false;
+    if (font->embolden) FT_GlyphSlot_Embolden(font->face->glyph);
+    return true;
+}
+
+GlyphImage ImageOfSlot(FT_GlyphSlot g) {
+    GlyphImage im;
+    im.left = g->bitmap_left;
+    im.top = g->bitmap_top;
+    im.width = g->bitmap.width;
+    im.rows = g->bitmap.rows;
+    im.pitch = g->bitmap.pitch;
+    im.buffer = g->bitmap.buffer;
+    im.advance = g->advance.x;
+    return im;
+}
+
+// Advance of a code point in 26.6 pixels (lock held); false for control
+// characters, which take no room on a single line, and glyphs that fail.
+bool Advance(Font* font, uint32_t cp, long* advance) {
+    if (cp < 0x20 || cp == 0x7F) return false;
+    CachedGlyph* c = GlyphSlot(font, cp);
+    if (c && (c->loaded || c->state != CachedGlyph::UNRENDERED)) {
+        *advance = c->advance;
+        return c->loaded;
+    }
+    bool ok = LoadGlyph(font, cp);
+    if (ok) *advance = font->face->glyph->advance.x;
+    if (c) c->loaded = ok, c->advance = ok ? *advance : 0;
+    if (c && !ok) c->state = CachedGlyph::UNRENDERABLE;
+    return ok;
+}
+
+// The rendered image of a code point (lock held), valid until the next
+// glyph call on the font; false when it draws nothing.
+bool Image(Font* font, uint32_t cp, GlyphImage* im) {
+    if (cp < 0x20 || cp == 0x7F) return false;
+    CachedGlyph* c = GlyphSlot(font, cp);
+    if (c && c->state != CachedGlyph::UNRENDERED) {
+        if (c->state == CachedGlyph::UNRENDERABLE) return false;
+        *im = GlyphImage();
+        im->left = c->left, im->top = c->top, im->width = c->width, im->rows = c->rows;
+        im->pitch = (long)c->width, im->buffer = c->pixels, im->advance = c->advance;
+        return true;
+    }
+    bool loaded = LoadGlyph(font, cp);
+    if (!loaded || FT_Render_Glyph(font->face->glyph, FT_RENDER_MODE_NORMAL) != 0) {
+        // A glyph that loads but does not render still takes its room.
+        if (c) c->loaded = loaded, c->advance = loaded ? font->face->glyph->advance.x : 0;
+        if (c) c->state = CachedGlyph::UNRENDERABLE;
+        return false;
+    }
+    *im = ImageOfSlot(font->face->glyph);
+    if (!c) return true;
+    uint64_t bytes = (uint64_t)im->width * im->rows;
+    uint8_t* pixels = bytes ? (uint8_t*)malloc((size_t)bytes) : nullptr;
+    if (bytes && !pixels) return true;  // drawn from the face, tried again next time
+    for (unsigned r = 0; r < im->rows; r++) memcpy(pixels + (size_t)r * im->width, im->buffer + (long)r * im->pitch, im->width);
+    c->loaded = true;
+    c->state = CachedGlyph::RENDERED;
+    c->advance = im->advance;
+    c->left = im->left, c->top = im->top, c->width = im->width, c->rows = im->rows;
+    c->pixels = pixels;
+    font->glyphBytes += bytes;
+    return true;
+}
+
+}  // namespace
+
+void DeleteFont(Font* font) {
+    if (!font) return;
+    if (font->face) {
+        std::lock_guard<std::mutex> hold(libraryLock);
+        FT_Done_Face(font->face);
+    }
+    ClearGlyphs(font);
+    delete[] font->glyphs;
+    delete font;
+}
+
 Font* CreateFont(int height, int width, int weight) {
     if (height <= 0 || height > 2048 || width < 0 || width > 2048) return nullptr;
     std::call_once(facesFound, FindFaces);
     bool bold = weight >= 600;
-    const FaceFile& file = bold && !boldFace.path.empty() ? boldFace : regularFace;
-    if (file.path.empty()) return nullptr;
+    const FaceData& file = bold && boldFace.bytes ? boldFace : regularFace;
+    if (!file.bytes) return nullptr;
     Font* f = new (std::nothrow) Font;
     if (!f) return nullptr;
-    if (FT_Init_FreeType(&f->library) != 0 || FT_New_Face(f->library, file.path.c_str(), file.index, &f->face) != 0 ||
-        !FT_IS_SCALABLE(f->face)) {
+    {
+        std::lock_guard<std::mutex> hold(libraryLock);
+        if (FT_New_Memory_Face(library, file.bytes, file.size, file.index, &f->face) != 0) f->face = nullptr;
+    }
+    if (!f->face) {
         DeleteFont(f);
         return nullptr;
     }
     FT_Face face = f->face;
-    f->embolden = bold && boldFace.path.empty();
+    f->embolden = bold && !boldFace.bytes;
     // The cell is what Windows metrics call ascent + descent; fall back to
     // the face's own line metrics when the OS/2 table is missing.
     long up = face->ascender, down = -face->descender;
@@ -112,7 +290,7 @@ Font* CreateFont(int height, int width, int weight) {
     double em = (double)height * face->units_per_EM / (double)(up + down);
     double emWidth = em;
     if (width > 0) {
-        emWidth = (double)width * face->units_per_EM / (double)MeanLowercaseAdvance(face);
+        emWidth = (double)width * face->units_per_EM / (double)file.meanAdvance;
         if (emWidth > 4 * em) emWidth = 4 * em;
     }
     FT_F26Dot6 h26 = (FT_F26Dot6)std::lround(em * 64), w26 = (FT_F26Dot6)std::lround(emWidth * 64);
@@ -132,21 +310,12 @@ void FontMetrics(Font* font, int* ascent, int* height) {
     if (height) *height = font ? font->height : 0;
 }
 
-// Loads the glyph of a code point (lock held); false for control
-// characters, which take no room on a single line.
-static bool LoadGlyph(Font* font, uint32_t cp, bool render) {
-    if (cp < 0x20 || cp == 0x7F) return false;
-    if (FT_Load_Char(font->face, cp, FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL) != 0) return false;
-    if (font->embolden) FT_GlyphSlot_Embolden(font->face->glyph);
-    if (render && FT_Render_Glyph(font->face->glyph, FT_RENDER_MODE_NORMAL) != 0) return false;
-    return true;
-}
-
 static int WidthLocked(Font* font, const char16_t* text, int length) {
     long w = 0;
     for (int i = 0; i < length;) {
         uint32_t cp = NextCodePoint(text, length, &i);
-        if (LoadGlyph(font, cp, false)) w += (font->face->glyph->advance.x + 32) >> 6;
+        long advance = 0;
+        if (Advance(font, cp, &advance)) w += (advance + 32) >> 6;
     }
     return w > 1 << 24 ? 1 << 24 : (int)w;
 }
@@ -184,22 +353,21 @@ bool RenderText(Font* font, const char16_t* text, int length, Coverage* out) {
     int pen = 0;
     for (int i = 0; i < length;) {
         uint32_t cp = NextCodePoint(text, length, &i);
-        if (!LoadGlyph(font, cp, true)) continue;
-        FT_GlyphSlot g = font->face->glyph;
-        const FT_Bitmap& bm = g->bitmap;
-        int x0 = pen + g->bitmap_left, y0 = font->ascent - g->bitmap_top;
-        for (unsigned r = 0; r < bm.rows; r++) {
+        GlyphImage g;
+        if (!Image(font, cp, &g)) continue;
+        int x0 = pen + g.left, y0 = font->ascent - g.top;
+        for (unsigned r = 0; r < g.rows; r++) {
             int y = y0 + (int)r;
             if (y < 0 || y >= out->height) continue;
-            const uint8_t* src = bm.buffer + (long)r * bm.pitch;
+            const uint8_t* src = g.buffer + (long)r * g.pitch;
             uint8_t* dst = out->pixels + (size_t)y * (size_t)width;
-            for (unsigned c = 0; c < bm.width; c++) {
+            for (unsigned c = 0; c < g.width; c++) {
                 int x = x0 + (int)c;
                 // Neighbouring glyphs may overlap: keep the stronger ink.
                 if (x >= 0 && x < width && src[c] > dst[x]) dst[x] = src[c];
             }
         }
-        pen += (int)((g->advance.x + 32) >> 6);
+        pen += (int)((g.advance + 32) >> 6);
     }
     return true;
 }

@@ -1,12 +1,17 @@
 // Text in boxes, font sizing for boxes, and name labels.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstring>
+#include <thread>
+
 #include "app/Globals.h"
 #include "picture/Picture.h"
 #include "platform/Platform.h"
 #include "render/PaintBuffer.h"
 #include "render/Text.h"
 #include "settings/SkinColours.h"
+#include "util/Text.h"
 
 namespace {
 
@@ -186,4 +191,87 @@ TEST_F(TextTest, PictureNameMakesOneLabel) {
     }
     frame.SetPictureName(nullptr);
     UiFont = nullptr;
+}
+
+namespace {
+
+bool SamePixels(const PaintBuffer_t& a, const PaintBuffer_t& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+    for (int y = 0; y < a.Height(); y++)
+        if (memcmp(a.Rows()[y], b.Rows()[y], (size_t)a.Width() * 2) != 0) return false;
+    return true;
+}
+
+struct FitCase {
+    const char16_t* text;
+    int left, top, right, bottom;
+};
+// More sizes than the fitted fonts kept at once.
+const FitCase kFitCases[] = {
+    {u"IMG_0001.jpg", 0, 0, 240, 20},     {u"12/345", 0, 0, 80, 20},
+    {u"a long picture name.jpg", 80, 0, 240, 20}, {u"Hg", 0, 0, 240, 60},
+    {u"Фото 写真", 10, 5, 200, 30},         {u"x", 0, 0, 30, 12},
+    {u"WWWWWWWW", 0, 0, 240, 40},         {u"1/2000 f/2.8", 0, 2, 240, 26},
+    {u"Summer 2024 @ sea", 0, 0, 240, 16}, {u"IMG_0001.jpg", 0, 0, 240, 34},
+};
+
+// The text drawn as a fitted box once was, with a font of its own.
+void DrawWithFreshFont(PaintBuffer_t& b, const FitCase& c) {
+    int h, w;
+    FitFontSize(WideLength(c.text), c.left, c.top, c.right, c.bottom, b.Height(), &h, &w);
+    plat::Font* font = plat::CreateFont(h, w, 500);
+    ASSERT_NE(font, nullptr);
+    b.SelectFont(font);
+    b.DrawText(c.text, TEXT_RIGHT, c.left, c.top, c.right, c.bottom, 0xFFFFFF, kNoBackground);
+    b.SelectFont(nullptr);
+    plat::DeleteFont(font);
+}
+
+}  // namespace
+
+TEST(TextFitFonts, KeptFontsDrawLikeFreshOnes) {
+    for (int round = 0; round < 3; round++) {
+        for (const FitCase& c : kFitCases) {
+            PaintBuffer_t fresh(240, 64), kept(240, 64);
+            fresh.keyColour = kept.keyColour = 0x1082;
+            fresh.Clear();
+            DrawWithFreshFont(fresh, c);
+            // The second draw finds the font the first one kept.
+            for (int again = 0; again < 2; again++) {
+                kept.Clear();
+                kept.DrawTextFit(c.text, TEXT_RIGHT, c.left, c.top, c.right, c.bottom, 0xFFFFFF, kNoBackground);
+                EXPECT_GT(FindInk(kept, 0x1082).count, 0);
+                EXPECT_TRUE(SamePixels(fresh, kept)) << "round " << round << " box height " << c.bottom - c.top;
+            }
+        }
+        if (round == 1) ReleaseFitFonts();  // later calls make new fonts
+    }
+}
+
+TEST(TextFitFonts, TwoThreadsDrawTheSamePixels) {
+    constexpr int kCases = sizeof kFitCases / sizeof kFitCases[0];
+    PaintBuffer_t* expected[kCases];
+    for (int i = 0; i < kCases; i++) {
+        expected[i] = new PaintBuffer_t(240, 64);
+        expected[i]->keyColour = 0;
+        expected[i]->Clear();
+        DrawWithFreshFont(*expected[i], kFitCases[i]);
+    }
+    std::atomic<int> wrong{0};
+    auto work = [&](int first) {
+        PaintBuffer_t b(240, 64);
+        b.keyColour = 0;
+        for (int i = 0; i < 120; i++) {
+            int k = (first + i * 3) % kCases;
+            const FitCase& c = kFitCases[k];
+            b.Clear();
+            b.DrawTextFit(c.text, TEXT_RIGHT, c.left, c.top, c.right, c.bottom, 0xFFFFFF, kNoBackground);
+            if (!SamePixels(b, *expected[k])) wrong++;
+        }
+    };
+    std::thread a(work, 0), b(work, 5);
+    a.join();
+    b.join();
+    EXPECT_EQ(wrong.load(), 0);
+    for (PaintBuffer_t* e : expected) delete e;
 }
