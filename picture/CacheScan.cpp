@@ -14,16 +14,18 @@ static bool Quitting() { return (AppFlags.load() & APP_QUIT) != 0; }
 
 static bool EndsWithNoCase(const char16_t* s, int length, const char16_t* suffix) {
     int n = WideLength(suffix);
-    return length >= n && CompareNoCase(s + length - n, suffix) == 0;
+    return length >= n && CompareNoCase(s + length - n, suffix, n) == 0;
 }
 
-// Only files the cache itself makes are ever deleted: thumbnails (named as
-// the pictures), their side files and unfinished temporaries. A cache root
-// pointed at a folder of the user's costs no foreign file.
-static bool CacheFileName(const char16_t* name) {
-    int n = WideLength(name);
-    return EndsWithNoCase(name, n, u".jpg") || EndsWithNoCase(name, n, u".jpeg") ||
-           EndsWithNoCase(name, n, u".dat") || EndsWithNoCase(name, n, u".map") || EndsWithNoCase(name, n, u".tmp");
+// A thumbnail's name: that of the picture it stands for.
+static bool ThumbnailName(const char16_t* name, int length) {
+    return EndsWithNoCase(name, length, u".jpg") || EndsWithNoCase(name, length, u".jpeg");
+}
+
+// "<thumbnail name><suffix>": a side file, an unfinished temporary or a map.
+static bool MadeBeside(const char16_t* name, int length, const char16_t* suffix) {
+    int n = WideLength(suffix);
+    return EndsWithNoCase(name, length, suffix) && ThumbnailName(name, length - n);
 }
 
 static bool Join(char16_t* out, int capacity, const char16_t* a, const char16_t* sep, const char16_t* b) {
@@ -37,8 +39,39 @@ static bool Join(char16_t* out, int capacity, const char16_t* a, const char16_t*
     return true;
 }
 
-static void DeleteCached(const char16_t* cached, const char16_t* name) {
-    if (CacheFileName(name)) plat::DeleteFile(cached);
+static bool Exists(const char16_t* path) { return plat::GetAttributes(path, nullptr); }
+
+// The side file the cache writes next to every thumbnail: 20 bytes.
+static bool SideFile(const char16_t* path) {
+    int handle = plat::FileOpen(path, plat::FILE_READ);
+    uint64_t size = 0;
+    bool side = handle >= 0 && plat::FileInfo(handle, &size, nullptr) && size == 20;
+    if (handle >= 0) plat::FileClose(handle);
+    return side;
+}
+
+// Deletes a cached file only when it is provably the cache's own: a
+// thumbnail next to its 20-byte side file (both go, with a ".map" of the same
+// stem), a 20-byte side file of a thumbnail name (with its thumbnail), or
+// a temporary or map of a thumbnail name. A cache root pointed at a folder
+// of the user's thus never costs a picture, however its tree looks.
+static void DeleteCached(const char16_t* cached, const plat::DirEntry& entry) {
+    char16_t other[CacheNames::kUnits];
+    int n = WideLength(entry.name);
+    if (ThumbnailName(entry.name, n)) {
+        if (!Join(other, CacheNames::kUnits, cached, u"", u".dat") || !SideFile(other)) return;
+        plat::DeleteFile(cached);
+        plat::DeleteFile(other);
+        if (Join(other, CacheNames::kUnits, cached, u"", u".map")) plat::DeleteFile(other);
+    } else if (MadeBeside(entry.name, n, u".dat")) {
+        if (entry.size != 20) return;
+        CopyWide(cached, other, CacheNames::kUnits);
+        other[WideLength(other) - 4] = 0;
+        plat::DeleteFile(other);
+        plat::DeleteFile(cached);
+    } else if (MadeBeside(entry.name, n, u".tmp") || MadeBeside(entry.name, n, u".map")) {
+        plat::DeleteFile(cached);
+    }
 }
 
 // A cached folder: emptied of cache files, then removed when that left it
@@ -70,7 +103,7 @@ void Scan(const char16_t* rel, int mode) {
             if (isFolder)
                 PurgeFolder(source, cached, entry.attributes);
             else
-                DeleteCached(cached, entry.name);
+                DeleteCached(cached, entry);
             continue;
         }
         int length = WideLength(source);
@@ -78,7 +111,7 @@ void Scan(const char16_t* rel, int mode) {
             // A side file stays while its thumbnail does; alone it is waste.
             CopyWide(cached, extra, CacheNames::kUnits);
             extra[WideLength(extra) - 4] = 0;
-            if (!plat::GetAttributes(extra, nullptr)) plat::DeleteFile(cached);
+            if (!Exists(extra)) DeleteCached(cached, entry);
             continue;
         }
         if (plat::GetAttributes(source, nullptr)) {
@@ -88,11 +121,7 @@ void Scan(const char16_t* rel, int mode) {
         if (isFolder) {
             PurgeFolder(source, cached, entry.attributes);
         } else {
-            DeleteCached(cached, entry.name);
-            if (CacheFileName(entry.name)) {
-                if (Join(extra, CacheNames::kUnits, cached, u"", u".map")) plat::DeleteFile(extra);
-                if (Join(extra, CacheNames::kUnits, cached, u"", u".dat")) plat::DeleteFile(extra);
-            }
+            DeleteCached(cached, entry);
         }
     }
     plat::CloseDir(dir);

@@ -7,25 +7,28 @@
 
 using CacheScanTest = PictureTest;
 
-static void Touch(const std::string& path) {
+static void Touch(const std::string& path, int bytes = 1) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path) << "x";
+    std::ofstream(path) << std::string((size_t)bytes, 'x');
+}
+// A thumbnail and its 20-byte side file, as the cache writes them.
+static void TouchThumbnail(const std::string& path) {
+    Touch(path);
+    Touch(path + ".dat", 20);
 }
 
 TEST_F(CacheScanTest, RemovesWhatBelongsToVanishedPicturesAndFolders) {
     std::string pics = dir + "/pics";
     Touch(pics + "/kept.jpg");
     std::filesystem::create_directories(pics + "/sub");
-    Touch(Cached(pics + "/kept.jpg"));
-    Touch(Cached(pics + "/kept.jpg.dat"));
-    Touch(Cached(pics + "/gone.jpg"));
-    Touch(Cached(pics + "/gone.jpg.dat"));
+    TouchThumbnail(Cached(pics + "/kept.jpg"));
+    TouchThumbnail(Cached(pics + "/gone.jpg"));
     Touch(Cached(pics + "/gone.jpg.map"));
-    Touch(Cached(pics + "/orphan.jpg.dat"));  // its thumbnail is gone already
-    Touch(Cached(pics + "/deleted/a.jpg"));
-    Touch(Cached(pics + "/deleted/a.jpg.dat"));
-    Touch(Cached(pics + "/deleted/deeper/b.jpg"));
-    Touch(Cached(pics + "/sub/c.jpg"));
+    Touch(Cached(pics + "/orphan.jpg.dat"), 20);  // its thumbnail is gone already
+    TouchThumbnail(Cached(pics + "/deleted/a.jpg"));
+    Touch(Cached(pics + "/deleted/a.jpg.tmp"));  // an unfinished write
+    TouchThumbnail(Cached(pics + "/deleted/deeper/b.jpg"));
+    TouchThumbnail(Cached(pics + "/sub/c.jpg"));
     Touch(Cached(pics + "/notes.txt"));  // not a cache file: never deleted
 
     CacheScanThread(nullptr);
@@ -45,8 +48,29 @@ TEST_F(CacheScanTest, RemovesWhatBelongsToVanishedPicturesAndFolders) {
     EXPECT_TRUE(std::filesystem::exists(pics + "/kept.jpg"));
 }
 
+TEST_F(CacheScanTest, CacheRootOverPicturesOfTheUserDeletesNone) {
+    // A root pointed (by hand) at a picture folder: its sub-folders mirror
+    // nothing on the device, yet only the cache's own files may go.
+    std::string root = dir + "/mine";
+    SetCache(root);
+    Touch(root + "/Holiday/beach.jpg");
+    Touch(root + "/Holiday/beach.jpg.dat", 5);   // not a side file of ours
+    Touch(root + "/Holiday/notes.dat", 20);      // not named after a picture
+    Touch(root + "/Holiday/sea.jpeg");
+    Touch(root + "/top.JPG");
+    TouchThumbnail(root + "/Holiday/ours.jpg");  // a real thumbnail still goes
+
+    CacheScanThread(nullptr);
+
+    for (const char* kept : {"/Holiday/beach.jpg", "/Holiday/beach.jpg.dat", "/Holiday/notes.dat",
+                             "/Holiday/sea.jpeg", "/top.JPG"})
+        EXPECT_TRUE(std::filesystem::exists(root + kept)) << kept;
+    EXPECT_FALSE(std::filesystem::exists(root + "/Holiday/ours.jpg"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/Holiday/ours.jpg.dat"));
+}
+
 TEST_F(CacheScanTest, QuitStopsTheScanAtOnce) {
-    Touch(Cached(dir + "/pics/gone.jpg"));
+    TouchThumbnail(Cached(dir + "/pics/gone.jpg"));
     AppFlags.fetch_or(APP_QUIT);
     plat::Thread* t = plat::StartThread(CacheScanThread, nullptr, 7);
     ASSERT_NE(t, nullptr);
@@ -60,7 +84,7 @@ TEST_F(CacheScanTest, QuitDuringTheScanEndsIt) {
     // bottom, so the quit arrives while it is under way.
     std::string deep = dir + "/pics";
     for (int i = 0; i < 200; i++) deep += "/d";
-    Touch(Cached(deep + "/gone.jpg"));
+    TouchThumbnail(Cached(deep + "/gone.jpg"));
     plat::Thread* t = plat::StartThread(CacheScanThread, nullptr, 7);
     ASSERT_NE(t, nullptr);
     ASSERT_TRUE(Eventually([] { return (AppFlags.load() & APP_SCAN_RUNNING) != 0; }));
