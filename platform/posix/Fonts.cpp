@@ -138,7 +138,7 @@ struct CachedGlyph {
 // bitmaps pass the byte budget, which keeps large fonts bounded.
 constexpr int kGlyphSlots = 512;
 constexpr int kGlyphLimit = kGlyphSlots * 3 / 4;
-constexpr uint64_t kGlyphBytesLimit = 1u << 20;
+constexpr uint64_t kGlyphBytesLimit = 256u << 10;
 
 }  // namespace
 
@@ -240,7 +240,8 @@ bool Image(Font* font, uint32_t cp, GlyphImage* im) {
     uint64_t bytes = (uint64_t)im->width * im->rows;
     uint8_t* pixels = bytes ? (uint8_t*)malloc((size_t)bytes) : nullptr;
     if (bytes && !pixels) return true;  // drawn from the face, tried again next time
-    for (unsigned r = 0; r < im->rows; r++) memcpy(pixels + (size_t)r * im->width, im->buffer + (long)r * im->pitch, im->width);
+    for (unsigned r = 0; pixels && r < im->rows; r++)
+        memcpy(pixels + (size_t)r * im->width, im->buffer + (long)r * im->pitch, im->width);
     c->loaded = true;
     c->state = CachedGlyph::RENDERED;
     c->advance = im->advance;
