@@ -67,8 +67,12 @@ TEST_F(LoaderThreadTest, DestroyingALoadingEntryStopsAndJoinsItsLoader) {
     holder.SetHiPriority(true);
     Picture_t* p = Entry(big);
     p->Load(false);
+    ASSERT_TRUE(p->HasFlags(PIC_LOADING));  // parked before its first row
     delete p;  // ASan/TSan: the loader is gone before the memory
+    // The stopped loader left the priority with the entry that holds it.
+    EXPECT_EQ(Picture_t::HiPriorityEntry(), &holder);
     holder.SetHiPriority(false);
+    EXPECT_EQ(Picture_t::HiPriorityEntry(), nullptr);
 }
 
 struct MakeJob {
