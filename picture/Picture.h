@@ -102,6 +102,10 @@ public:
     // The decoded rows (Height() rows of Width() pixels); read them only
     // while holding the entry lock. Null when no bitmap exists.
     uint16_t** Rows() const { return rows_.load(); }
+    // The rows with the sizes they were made for, read together (the
+    // atomic sizes may already describe a bitmap that replaces them).
+    // Caller holds the entry lock. False when no bitmap exists.
+    bool Bitmap(uint16_t*** rows, int* width, int* height) const;
 
     // ---- sizes and fit
     // scale = FitScale(w, h, MaxPicPixel) x 16384 (truncated); decoded =
@@ -124,8 +128,10 @@ public:
     // Creates the arena when there is none (or when the one there was made
     // for other sizes): row buffer, row table, rows in ~16 KB blocks, every
     // pixel 0x2104. Block failure is fatal (".Picture_t.Alloc:BmpMap").
+    // A replaced arena is retired, not freed: a painter may hold it.
     void Alloc();
-    // Frees the whole arena at once; rows null, memory held 0.
+    // Frees the whole arena at once, and any retired one; rows null,
+    // memory held 0. Caller holds the entry lock (or owns the entry alone).
     void FreeBitmap();
     // The 10 x 10 dark grey placeholder of a file that does not open:
     // PIC_LOADED set, PIC_LOADING clear; posts a paint when on view.
@@ -246,6 +252,7 @@ private:
     std::atomic<uint16_t**> iconRows_{nullptr};
     uint8_t* rowBuffer_ = nullptr;  // (decoded width + 4) x 4 bytes, in the arena
     std::atomic<PictureHeap*> heap_{nullptr};
+    std::atomic<PictureHeap*> retired_{nullptr};  // replaced arenas, freed by FreeBitmap
     std::atomic<int> scale_{16384};
     int kind_ = KIND_PICTURE;
     std::atomic<uint32_t> memoryHeld_{0};

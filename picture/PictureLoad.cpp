@@ -18,6 +18,8 @@ struct PictureHeap {
     };
     Block* blocks = nullptr;
     int width = 0, height = 0, decodedWidth = 0;
+    uint16_t** rows = nullptr;
+    PictureHeap* nextRetired = nullptr;
 
     void* Take(uint64_t bytes) {
         // The block header keeps the rows 8-byte aligned behind it.
@@ -51,6 +53,7 @@ Picture_t::~Picture_t() {
     Pause(true);
     if (loader_) plat::JoinThread(loader_);
     loader_ = nullptr;
+    FreeBitmap();  // whatever the loader made after Release, retired arenas too
     Pause(false);
     // A thumbnail being made (even before it took a slot) uses the entry.
     WaitFor([this] { return !HasFlags(ICON_FOR_LOADING); }, u".~Picture_t.ICON_FOR_LOADING");
@@ -74,11 +77,9 @@ void Picture_t::PostPaintIfWanted(int bits) {
 
 void Picture_t::Alloc() {
     int width = Width(), height = Height(), decodedWidth = DecodedWidth();
-    PictureHeap* heap = heap_.load();
-    if (heap) {
-        if (heap->width == width && heap->height == height && heap->decodedWidth == decodedWidth) return;
-        FreeBitmap();  // made for another version of the file
-    }
+    PictureHeap* old = heap_.load();
+    // Made for these sizes: reuse it (a stopped load goes on in it).
+    if (old && old->width == width && old->height == height && old->decodedWidth == decodedWidth) return;
     int rowBytes = RowBytes();
     uint64_t bitmapBytes = (uint64_t)height * (uint64_t)rowBytes;
     uint64_t bufferBytes = ((uint64_t)decodedWidth + 4) * 4;
@@ -86,7 +87,7 @@ void Picture_t::Alloc() {
     if (bitmapBytes + bufferBytes + tableBytes > kMaxBitmapBytes)
         ReportOutOfMemory(u".Picture_t.Alloc:BmpMap", bitmapBytes + bufferBytes + tableBytes);
 
-    heap = new (std::nothrow) PictureHeap;
+    PictureHeap* heap = new (std::nothrow) PictureHeap;
     if (!heap) ReportOutOfMemory(u".Picture_t.Alloc:BmpMap", sizeof(PictureHeap));
     heap->width = width;
     heap->height = height;
@@ -109,9 +110,18 @@ void Picture_t::Alloc() {
             for (int x = 0; x < width; x++) row[x] = kFillPixel;
         }
     }
+    heap->rows = rows;
     rowBuffer_ = buffer;
     rows_.store(rows);
-    heap_.store(heap);
+    // The file changed since the old arena was made; the interface thread
+    // may be drawing from it under the entry lock, which this thread need
+    // not hold, so it waits for FreeBitmap (always under the lock).
+    old = heap_.exchange(heap);
+    if (old) {
+        old->nextRetired = retired_.load();
+        while (!retired_.compare_exchange_weak(old->nextRetired, old)) {
+        }
+    }
     memoryHeld_.store((uint32_t)((uint64_t)height * (rowBytes + 4) + (uint64_t)decodedWidth * 4 + 16),
                       std::memory_order_relaxed);
 }
@@ -122,6 +132,20 @@ void Picture_t::FreeBitmap() {
     rowBuffer_ = nullptr;
     memoryHeld_.store(0, std::memory_order_relaxed);
     delete heap;
+    for (PictureHeap* r = retired_.exchange(nullptr); r;) {
+        PictureHeap* next = r->nextRetired;
+        delete r;
+        r = next;
+    }
+}
+
+bool Picture_t::Bitmap(uint16_t*** rows, int* width, int* height) const {
+    PictureHeap* heap = heap_.load();
+    if (!heap || !heap->rows) return false;
+    *rows = heap->rows;
+    *width = heap->width;
+    *height = heap->height;
+    return true;
 }
 
 void Picture_t::SetBroken() {

@@ -86,9 +86,11 @@ void PaintBuffer_t::DrawPicture(Picture_t* entry, float a, float b, float z, int
     }
     QuadCorner* c = entry->viewCorners;
     for (int i = 0; i < 4; i++) c[i] = QuadCorner{X[i], Y[i], (int)(u[i] + 0.5f), (int)(v[i] + 0.5f)};
-    // Sizes and rows are read under the lock: the loader may replace them.
-    uint16_t** rows = entry->Rows();
-    if (rows) MapQuad(c[2], c[0], c[3], c[1], rows, entry->Width(), entry->Height(), Rows(), Width(), Height());
+    // Rows and the sizes they were made for, read together under the lock:
+    // the loader may be replacing them.
+    uint16_t** rows;
+    int w, h;
+    if (entry->Bitmap(&rows, &w, &h)) MapQuad(c[2], c[0], c[3], c[1], rows, w, h, Rows(), Width(), Height());
     entry->Pause(false);
 }
 

@@ -186,3 +186,38 @@ TEST_F(LoaderThreadTest, ThumbnailMakerLeavesAThumbnailBeingReadFromTheCache) {
     delete read.entry;
     EXPECT_EQ(IconPool->FreeCount(), IconPool->SlotCount());
 }
+
+TEST_F(LoaderThreadTest, ReloadOfAChangedFileRetiresTheOldBitmapUntilReleased) {
+    // A stopped partial load keeps its bitmap; the file then changes size.
+    Picture_t holder(KIND_PICTURE);
+    holder.SetHiPriority(true);
+    Picture_t* p = Entry(big);
+    p->Load(false);
+    p->Unload(false);
+    uint16_t** oldRows;
+    int w, h;
+    p->Pause(true);
+    ASSERT_TRUE(p->Bitmap(&oldRows, &w, &h));
+    p->Pause(false);
+    EXPECT_EQ(w, 1200);
+    EXPECT_EQ(h, 900);
+    ASSERT_TRUE(WriteJpeg(big, 600, 400, BrightGradient));
+
+    // The loader parks before its first row, after making the new bitmap.
+    p->Load(false);
+    uint16_t** rows;
+    p->Pause(true);
+    ASSERT_TRUE(p->Bitmap(&rows, &w, &h));
+    p->Pause(false);
+    EXPECT_EQ(w, 600);
+    EXPECT_EQ(h, 400);
+    EXPECT_NE(rows, oldRows);
+    // A painter that took the old rows under the lock may still read them.
+    EXPECT_EQ(oldRows[899][1199], 0x2104);
+
+    holder.SetHiPriority(false);
+    ASSERT_TRUE(Eventually([p] { return p->HasFlags(PIC_LOADED); }));
+    p->Release();
+    EXPECT_FALSE(p->HasBitmap());
+    delete p;
+}
