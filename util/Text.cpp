@@ -3,11 +3,16 @@
 #include <atomic>
 #include <clocale>
 #include <cwctype>
+#include <type_traits>
 
 #include "platform/Platform.h"
 
-int CopyText(const char* src, char* dst, int n) {
-    if (n <= 0 || !dst) return src && src[0] ? (unsigned char)src[0] : 0;
+// The bounded copy behind CopyText and CopyWide: the unit that stopped it
+// is returned as an unsigned value (non-zero exactly when cut).
+template <typename Unit>
+static int CopyUnits(const Unit* src, Unit* dst, int n) {
+    using U = std::make_unsigned_t<Unit>;
+    if (n <= 0 || !dst) return src ? (U)src[0] : 0;
     if (!src) {
         dst[0] = 0;
         return 0;
@@ -15,20 +20,12 @@ int CopyText(const char* src, char* dst, int n) {
     int i = 0;
     for (; i < n - 1 && src[i]; i++) dst[i] = src[i];
     dst[i] = 0;
-    return (unsigned char)src[i];
+    return (U)src[i];
 }
 
-int CopyWide(const char16_t* src, char16_t* dst, int n) {
-    if (n <= 0 || !dst) return src ? src[0] : 0;
-    if (!src) {
-        dst[0] = 0;
-        return 0;
-    }
-    int i = 0;
-    for (; i < n - 1 && src[i]; i++) dst[i] = src[i];
-    dst[i] = 0;
-    return src[i];
-}
+int CopyText(const char* src, char* dst, int n) { return CopyUnits(src, dst, n); }
+
+int CopyWide(const char16_t* src, char16_t* dst, int n) { return CopyUnits(src, dst, n); }
 
 void WidenText(const char* src, char16_t* dst, int n) {
     if (n <= 0 || !dst) return;

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/FrameCopy.h"
 #include "platform/Headless.h"
 #include "platform/Platform.h"
 #include "platform/posix/FolderOverrides.h"
@@ -181,14 +182,7 @@ void PresentRegion(int x, int y, const uint16_t* const* rows, int width, int hei
             lastHeight = clientHeight;
             lastFrame.assign((size_t)lastWidth * (size_t)lastHeight, 0);
         }
-        for (int r = 0; r < height; r++) {
-            int ty = y + r;
-            if (ty < 0 || ty >= lastHeight) continue;
-            for (int c = 0; c < width; c++) {
-                int tx = x + c;
-                if (tx >= 0 && tx < lastWidth) lastFrame[(size_t)ty * lastWidth + tx] = rows[r][c];
-            }
-        }
+        CopyOntoFrame(lastFrame, lastWidth, lastHeight, x, y, rows, width, height);
         KeepFrame();
         hook = presentHook;
         if (hook) copy = lastFrame;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/FrameCopy.h"
 #include "platform/LoopControl.h"
 #include "platform/Platform.h"
 #include "platform/Utf8.h"
@@ -151,14 +152,7 @@ void PresentRegion(int x, int y, const uint16_t* const* rows, int width, int hei
         if (lastWidth <= 0 || lastHeight <= 0) return;
         lastFrame.assign((size_t)lastWidth * (size_t)lastHeight, 0);
     }
-    for (int r = 0; r < height; r++) {
-        int ty = y + r;
-        if (ty < 0 || ty >= lastHeight) continue;
-        for (int c = 0; c < width; c++) {
-            int tx = x + c;
-            if (tx >= 0 && tx < lastWidth) lastFrame[(size_t)ty * lastWidth + tx] = rows[r][c];
-        }
-    }
+    CopyOntoFrame(lastFrame, lastWidth, lastHeight, x, y, rows, width, height);
     ShowLastFrame();
 }
 
