@@ -1,20 +1,28 @@
-// Helpers for the codec tests: a temporary folder removed at the end, file
-// writing, UTF-16 paths and a plain libjpeg encoder for test pictures.
+// Helpers for the codec tests: a temporary folder removed at the end, whole
+// files as bytes, UTF-16 names, a plain libjpeg encoder and a loop that
+// reads every row the way the program does.
 #pragma once
 
-#include <cstdint>
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include <jpeglib.h>
+
+#include "codec/Img.h"
+#include "platform/Utf8.h"
 
 struct TempDir {
     std::string path;
     TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "lumatray-codec-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back(0);
-        if (mkdtemp(buf.data())) path = buf.data();
+        std::string t = (std::filesystem::temp_directory_path() / "lumatray-codec-XXXXXX").string();
+        if (mkdtemp(t.data())) path = t;
     }
     ~TempDir() {
         std::error_code ec;
@@ -23,10 +31,63 @@ struct TempDir {
     std::string File(const std::string& name) const { return path + "/" + name; }
 };
 
-std::u16string Utf16(const std::string& utf8);
-void WriteBytes(const std::string& path, const std::string& bytes);
-std::string ReadBytes(const std::string& path);
-// Encodes a w x h picture with libjpeg directly (grey when components is 1);
-// the pixel values are a simple gradient of x and y.
-bool MakeJpeg(const std::string& path, int w, int h, int components, int quality = 30);
-std::string TestData(const std::string& relative);
+inline std::u16string Utf16(const std::string& utf8) {
+    std::u16string out(utf8.size() * 2 + 2, u'\0');
+    out.resize((size_t)std::max(0, plat::Utf8ToUtf16(utf8.c_str(), out.data(), (int)out.size())));
+    return out;
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string ReadBytes(const std::string& path) {
+    std::stringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+inline std::string TestData(const std::string& relative) { return std::string(LUMATRAY_TESTDATA) + "/" + relative; }
+
+// Encodes a w x h gradient with libjpeg directly (grey when components is 1).
+inline bool MakeJpeg(const std::string& path, int w, int h, int components, int quality = 30) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = (JDIMENSION)w;
+    c.image_height = (JDIMENSION)h;
+    c.input_components = components;
+    c.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, quality, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row((size_t)w * components);
+    for (int y = 0; y < h; y++) {
+        for (size_t i = 0; i < row.size(); i++) row[i] = (uint8_t)(i + 3 * y);
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    return fclose(f) == 0;
+}
+
+// Opens through the factory's class and reads rows into a buffer of exactly
+// 3 x OutWidth bytes (so ASan sees any overrun). The rows delivered in
+// order; -1 when the file did not open, -2 when no class takes the name.
+inline int ReadAllRows(const std::string& path, int budget, int fast = 0) {
+    std::u16string wide = Utf16(path);
+    std::unique_ptr<Img_t> img(AllocImg_t(wide.c_str()));
+    if (!img) return -2;
+    img->Budget = budget;
+    img->Fast = fast;
+    if (img->Open(wide.c_str()) <= 0) return -1;
+    std::vector<uint8_t> row((size_t)img->OutWidth * 3);
+    int y = 0;
+    while (y < img->OutHeight && img->ReadRow(row.data()) == y) y++;
+    return y;
+}
