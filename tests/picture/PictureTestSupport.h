@@ -3,12 +3,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "../support/TempFolder.h"
 #include "app/Globals.h"
 #include "codec/Jpeg.h"
 #include "picture/MemMgr.h"
@@ -19,6 +20,7 @@
 #include "util/Text.h"
 
 inline std::u16string U16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
 // Writes a w x h JPEG whose pixel (x, y) is colour(x, y) as 0xRRGGBB.
 inline bool WriteJpeg(const std::string& path, int w, int h, const std::function<uint32_t(int, int)>& colour) {
@@ -28,12 +30,8 @@ inline bool WriteJpeg(const std::string& path, int w, int h, const std::function
     if (writer.OpenWrite(U16(path).c_str()) <= 0) return false;
     std::string row((size_t)w * 3, 0);
     for (int y = 0; y < h; y++) {
-        for (int x = 0; x < w; x++) {
-            uint32_t c = colour(x, y);
-            row[3 * x] = (char)(c >> 16);
-            row[3 * x + 1] = (char)(c >> 8);
-            row[3 * x + 2] = (char)c;
-        }
+        for (int x = 0; x < w; x++)
+            for (int c = 0; c < 3; c++) row[3 * x + c] = (char)(colour(x, y) >> (16 - 8 * c));
         writer.WriteRow((const uint8_t*)row.data());
     }
     return writer.Close();
@@ -46,16 +44,14 @@ inline uint32_t BrightGradient(int x, int y) {
 
 // Polls cond every millisecond for at most 60 s (never a timing assertion).
 inline bool Eventually(const std::function<bool()>& cond) {
-    for (int i = 0; i < 60000; i++) {
-        if (cond()) return true;
-        plat::Sleep(1);
-    }
+    for (int i = 0; i < 60000 && !cond(); i++) plat::Sleep(1);
     return cond();
 }
 
 class PictureTest : public ::testing::Test {
 protected:
-    std::string dir;
+    TempFolder temp;
+    std::string dir = temp.Path();
 
     void SetUp() override {
         headless::Reset(240, 320);
@@ -63,35 +59,37 @@ protected:
         SetScreenMetrics(240, 320);
         MaxPicPixel = 2000000;
         AppFlags.store(0);
-        char templ[] = "/tmp/lumatray-picture-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
         SetCache(dir + "/cache");
         IconPool = new MemMgr_t;
     }
     void TearDown() override {
         delete IconPool;
         IconPool = nullptr;
-        std::filesystem::remove_all(dir);
     }
     void SetCache(const std::string& root) { CopyWide(U16(root).c_str(), CachePath, 512); }
     std::string Cached(const std::string& picture) { return dir + "/cache" + picture; }
+    // A fresh pool after a change of screen size.
+    void Screen(int w, int h) {
+        delete IconPool;
+        SetScreenMetrics(w, h);
+        IconPool = new MemMgr_t;
+    }
 
-    // A picture entry for a file, with the listing's size and time.
+    // A picture entry for a file, with its size and time as a listing gives them.
     Picture_t* Entry(const std::string& path) {
         Picture_t* p = new Picture_t(KIND_PICTURE);
-        uint32_t size = 0;
+        uint64_t size = 0;
         plat::FileTime time = 0;
-        plat::Dir* d = plat::OpenDir(U16(std::filesystem::path(path).parent_path().string()).c_str());
-        if (d) {
-            plat::DirEntry e;
-            std::u16string name = U16(std::filesystem::path(path).filename().string());
-            while (plat::NextDirEntry(d, &e))
-                if (name == e.name) size = e.size, time = e.time;
-            plat::CloseDir(d);
-        }
-        p->SetFileInfo(size, time);
+        int h = plat::FileOpen(U16(path).c_str(), plat::FILE_READ);
+        if (h >= 0) plat::FileInfo(h, &size, &time), plat::FileClose(h);
+        p->SetFileInfo((uint32_t)size, time);
         p->SetFileName(U16(path).c_str());
         return p;
+    }
+    // Writes dir/name as a w x h JPEG and returns its entry.
+    std::unique_ptr<Picture_t> Make(const std::string& name, int w, int h,
+                                    const std::function<uint32_t(int, int)>& colour = BrightGradient) {
+        EXPECT_TRUE(WriteJpeg(dir + "/" + name, w, h, colour)) << name;
+        return std::unique_ptr<Picture_t>(Entry(dir + "/" + name));
     }
 };
