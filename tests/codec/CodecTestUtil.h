@@ -1,6 +1,5 @@
-// Helpers for the codec tests: a temporary folder removed at the end, whole
-// files as bytes, UTF-16 names, a plain libjpeg encoder and a loop that
-// reads every row the way the program does.
+// Helpers for the codec tests: whole files as bytes, UTF-16 names, a plain
+// libjpeg encoder and a loop that reads every row the way the program does.
 #pragma once
 
 #include <algorithm>
@@ -17,19 +16,7 @@
 
 #include "codec/Img.h"
 #include "platform/Utf8.h"
-
-struct TempDir {
-    std::string path;
-    TempDir() {
-        std::string t = (std::filesystem::temp_directory_path() / "lumatray-codec-XXXXXX").string();
-        if (mkdtemp(t.data())) path = t;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        if (!path.empty()) std::filesystem::remove_all(path, ec);
-    }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-};
+#include "tests/support/TempFolder.h"
 
 inline std::u16string Utf16(const std::string& utf8) {
     std::u16string out(utf8.size() * 2 + 2, u'\0');

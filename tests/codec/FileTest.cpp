@@ -33,7 +33,7 @@ TEST(File, LineRules) {
         {std::string("ab\0cd\n", 6), {"ab", "cd\n"}},  // a zero byte ends a line
         {longLine + "\nz", {longLine.substr(0, 8702), longLine.substr(8702) + "\n", "z"}},
     };
-    TempDir t;
+    TempFolder t;
     for (const auto& c : cases) {
         WriteBytes(t.File("a.txt"), c.bytes);
         EXPECT_EQ(Lines(t.File("a.txt")), c.lines);
@@ -43,7 +43,7 @@ TEST(File, LineRules) {
 }
 
 TEST(File, ShortReadsAndModes) {
-    TempDir t;
+    TempFolder t;
     std::string big(10000, '\0'), name = t.File("Фото 写真.bin");
     for (size_t i = 0; i < big.size(); i++) big[i] = (char)(i * 7);
     WriteBytes(name, big);
@@ -70,7 +70,7 @@ TEST(File, ShortReadsAndModes) {
 }
 
 TEST(File, WritesFlushBeforeTheBufferFills) {
-    TempDir t;
+    TempFolder t;
     std::string path = t.File("Пейзаж 風景.txt"), a(4095, 'a'), c(9000, 'c');
     WriteBytes(path, std::string(10000, 'o'));
     File_t f;
@@ -100,7 +100,7 @@ TEST(File, FullDiskIsReported) {
     EXPECT_FALSE(f.Flush());
     EXPECT_TRUE(f.WriteFailed());
     EXPECT_FALSE(f.Close());
-    TempDir t;
+    TempFolder t;
     ASSERT_TRUE(f.Open(t.File("ok").c_str(), File_t::MODE_TEXT_WRITE));
     EXPECT_TRUE(f.Close());  // a fresh open starts clean
 }

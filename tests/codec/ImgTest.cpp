@@ -25,7 +25,7 @@ TEST(Factory, SuffixRules) {
 
 // Png_t has no encoder: asked to write over a picture, it leaves it intact.
 TEST(Png, OpenWriteLeavesTheFileAlone) {
-    TempDir t;
+    TempFolder t;
     std::string path = t.File("p.png"), bytes = ReadBytes(TestData("png/basn2c08.png"));
     WriteBytes(path, bytes);
     Png_t png;

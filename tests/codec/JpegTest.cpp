@@ -20,7 +20,7 @@ TEST(Jpeg, ReductionFromBudget) {
         {1001, 999, 14400, 126, 125},       // reduced sizes round up
         {1000, 1000, 500000, 1000, 1000},   // 8s = 5.7: no finer step than 1/2
     };
-    TempDir t;
+    TempFolder t;
     for (const auto& c : cases) {
         std::string path = t.File(std::to_string(c.w) + "x" + std::to_string(c.h) + ".jpg");
         ASSERT_TRUE(std::filesystem::exists(path) || MakeJpeg(path, c.w, c.h, 3, 10));
@@ -37,7 +37,7 @@ TEST(Jpeg, ReductionFromBudget) {
 }
 
 TEST(Jpeg, OpenResultsAndGreyRows) {
-    TempDir t;
+    TempFolder t;
     Jpeg_t missing, text, j;
     EXPECT_EQ(missing.Open(t.File("none.jpg").c_str()), 0);
     WriteBytes(t.File("text.jpg"), "this is not a picture at all");
@@ -93,7 +93,7 @@ TEST(Jpeg, FastAndCmykDecoding) {
 }
 
 TEST(Jpeg, WrittenThumbnailReadsBack) {
-    TempDir t;
+    TempFolder t;
     std::string path = t.File("выход 出力.jpg");  // written and read through UTF-16 names
     std::u16string wide = Utf16(path);
     Jpeg_t w;
@@ -119,7 +119,7 @@ TEST(Jpeg, WrittenThumbnailReadsBack) {
 }
 
 TEST(Jpeg, WriterFailuresAreReported) {
-    TempDir t;
+    TempFolder t;
     std::vector<uint8_t> row(200 * 3, 77);
     auto write = [&](const std::string& path, int rows, int size = 200) {
         Jpeg_t w;

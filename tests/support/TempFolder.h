@@ -20,6 +20,8 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     const std::string& Path() const { return path_; }
+    // A name inside the folder, as a UTF-8 path.
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
     // The folder, or rest inside it, as a UTF-16 path.
     std::u16string Wide(const std::string& rest = "") const { return Utf16(rest.empty() ? path_ : path_ + "/" + rest); }
 
