@@ -228,6 +228,15 @@ static void UnpackIndices(uint8_t* row, int width, int depth) {
         row[j] = (uint8_t)((row[j / perByte] >> ((perByte - 1 - j % perByte) * depth)) & mask);
 }
 
+int Png_t::FinishRow(bool ok, int index) {
+    if (!ok) {
+        ready_ = false;
+        return -1;
+    }
+    if (RowsDone >= OutHeight) EndRows();
+    return index;
+}
+
 int Png_t::ReadRawRow(uint8_t* dest) {
     int index = GetRow();
     RowsDone++;
@@ -247,12 +256,7 @@ int Png_t::ReadRawRow(uint8_t* dest) {
         ok = Guard(lib_, StepReadRow, dest) > 0;
         if (ok && ColourKind == PNG_COLOR_TYPE_PALETTE && BitDepth < 8) UnpackIndices(dest, w, BitDepth);
     }
-    if (!ok) {
-        ready_ = false;
-        return -1;
-    }
-    if (RowsDone >= OutHeight) EndRows();
-    return index;
+    return FinishRow(ok, index);
 }
 
 int Png_t::ReadRowRGBA(uint8_t* dest) {
@@ -286,10 +290,5 @@ int Png_t::ReadRowRGBA(uint8_t* dest) {
             }
         }
     }
-    if (!ok) {
-        ready_ = false;
-        return -1;
-    }
-    if (RowsDone >= OutHeight) EndRows();
-    return index;
+    return FinishRow(ok, index);
 }

@@ -38,6 +38,9 @@ public:
 private:
     bool FetchConverted(int index, const uint8_t** rgba);
     void EndRows();
+    // A row call's end: -1 (and no more rows) after a failure, else the
+    // index, reading the file's end after the last row.
+    int FinishRow(bool ok, int index);
 
     PngLib* lib_ = nullptr;
     FILE* stream_ = nullptr;

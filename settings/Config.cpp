@@ -5,7 +5,6 @@
 
 #include "app/Globals.h"
 #include "browser/Bookmark.h"
-#include "codec/File.h"
 #include "settings/KeyLine.h"
 #include "settings/SettingsFile.h"
 #include "util/Text.h"
@@ -65,16 +64,7 @@ static void ParseConfigLine(const char* line) {
     }
 }
 
-void LoadConfiguration() {
-    char16_t path[kPathUnits];
-    if (!SettingsReadPath(kConfigName, path)) return;
-    File_t file;
-    if (!file.Open(path, File_t::MODE_READ)) return;
-    char line[kSettingsLineBytes];
-    line[0] = 0;
-    while (file.ReadLine(line, kSettingsLineBytes)) ParseConfigLine(line);
-    file.Close();
-}
+void LoadConfiguration() { ReadSettingsLines(kConfigName, ParseConfigLine); }
 
 // Formats "key|value|\n" with the value as UTF-8.
 static void FormatTextLine(char* out, const char* key, const char16_t* value) {

@@ -59,3 +59,14 @@ bool WriteSettingsFile(const char16_t* path, const char* const* lines, int count
                          plat::MB_OK | plat::MB_ICONEXCLAMATION | plat::MB_TOPMOST, true);
     return ok;
 }
+
+void ReadSettingsLines(const char16_t* relative, void (*parse)(const char* line)) {
+    char16_t path[512];
+    if (!SettingsReadPath(relative, path)) return;
+    File_t file;
+    if (!file.Open(path, File_t::MODE_READ)) return;
+    char line[kSettingsLineBytes];
+    line[0] = 0;
+    while (file.ReadLine(line, kSettingsLineBytes)) parse(line);
+    file.Close();
+}

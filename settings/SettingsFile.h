@@ -14,6 +14,9 @@ bool SettingsWritePath(const char16_t* relative, char16_t* out);
 // The file to read: the write path when that file exists, else the
 // program folder's copy (the one an installed skin ships with).
 bool SettingsReadPath(const char16_t* relative, char16_t* out);
+// Hands every line of the settings file (the read path of relative) to
+// parse, in order. A missing or unreadable file gives no lines.
+void ReadSettingsLines(const char16_t* relative, void (*parse)(const char* line));
 
 // Replaces the file at path with the lines (each shorter than 4,096 bytes)
 // atomically: they go to "<path>.tmp", every write and the close are

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "codec/File.h"
 #include "render/PaintBuffer.h"
 #include "settings/Config.h"
 #include "settings/SettingsFile.h"
@@ -58,16 +57,7 @@ static void ParseSkinLine(const char* line) {
     ParseColourKey(line, "PIC_NAME_TEXT", &SkinPicName);
 }
 
-void LoadSkinColours() {
-    char16_t path[512];
-    if (!SettingsReadPath(kSkinColourName, path)) return;
-    File_t file;
-    if (!file.Open(path, File_t::MODE_READ)) return;
-    char line[kSettingsLineBytes];
-    line[0] = 0;
-    while (file.ReadLine(line, kSettingsLineBytes)) ParseSkinLine(line);
-    file.Close();
-}
+void LoadSkinColours() { ReadSettingsLines(kSkinColourName, ParseSkinLine); }
 
 void SaveSkinColours() {
     char lines[8][64];
