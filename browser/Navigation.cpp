@@ -75,7 +75,7 @@ bool PictureMgr_t::Hand(Picture_t* entry) {
 }
 
 void PictureMgr_t::DoProcess() {
-    plat::Dir* dir = (Flags & PM_SCAN_STOP) ? nullptr : plat::OpenDir(Path);
+    plat::Dir* dir = (Flags & PM_SCAN_STOP) ? nullptr : plat::OpenDir(Path, plat::DIR_HIDE_DOT_NAMES);
     if (dir) {
         plat::DirEntry de;
         char16_t full[kPathUnits];

@@ -6,7 +6,14 @@
 // Files: Model.cpp (construction, entry order, view state), Workers.cpp
 // (lock and worker threads), Navigation.cpp (SetPath, scanning, loader,
 // trail, GoUp), MemoryGuard.cpp (EnsureFreeMemory, ReleaseFarIcons),
-// Paint.cpp (browse frame and info line).
+// Paint.cpp (browse frame, buttons, panel, pop-up, curve drag, hit tests),
+// Steps.cpp (steps, quarter turns, menus and overlays, button taps,
+// Refresh), View.cpp (picture view frame, zoom, pan, open and close),
+// Commands.cpp (the menu commands).
+//
+// The lock is not re-entrant. Every operation below that "takes the lock"
+// must be called without it; those that say "caller holds the lock" must
+// be called with it.
 //
 // Threads: the interface thread, the scanner (DoProcess, priority 5) and the
 // loader (IconProcess, priority 6). The browser lock (Pause) guards Pic,
@@ -157,14 +164,86 @@ public:
     // free slot; keep is spared.
     bool ReleaseFarIcons(int keep);
 
-    // ---- painting (Paint.cpp)
-    // Composes a browse frame and shows it (takes the lock).
-    void Refresh();
-    // Composes the ancestor stack and the curve into PaintFull; caller
-    // holds the lock.
+    // ---- browse painting (Paint.cpp)
+    // One paint step of browse mode: composes and shows a frame, eases the
+    // curve toward Shown and asks for the next frame while it moves (takes
+    // the lock).
+    void BrowseFrame();
+    // Composes a browse frame into PaintFull: ancestors, curve, bar, thumb,
+    // name, counter, buttons and the bookmark panel. highlight is the entry
+    // being opened, or -1. Caller holds the lock.
     void DrawBrowse(int highlight);
+    // Lays out and draws the arrows (withArrows) and the open menu,
+    // recording every button on screen. Caller holds the lock.
+    void DrawButtons(bool withArrows);
+    // Records one button (at most 30) and draws its icon.
+    void AddButton(int left, int top, int right, int bottom, int row);
+    // The bookmark labels while the panel is out.
+    void DrawBookmarkPanel();
+    // The three-choice rotation pop-up while it is out. Caller holds the lock.
+    void DrawPopup();
     // Redraws PaintInfo (position and name); caller holds the lock.
     void PaintInfoLine();
+    // One easing step of the curve: 15 degrees toward target, or onto it
+    // within 16. False when already there.
+    static bool TurnStep(int* turn, int target);
+    // Turns the curve by a horizontal pen movement (a fraction of the
+    // screen width); takes the lock.
+    void DragTrack(float fraction);
+    // The pen let go of the curve: it settles on the nearest entry.
+    void EndDrag();
+    // The entry whose icon was last drawn under (x, y), nearest first; -1
+    // when none or while an overlay is up. Takes the lock.
+    int HitEntry(int x, int y);
+    // The ancestor slot under (x, y), or -1. No lock (interface thread).
+    int HitBack(int x, int y);
+
+    // ---- steps and overlays (Steps.cpp); each takes the lock
+    // Flips to the next (forward) or previous entry; a refused step shows
+    // the refusal image for 500 ms and changes nothing.
+    void StepPicture(bool forward);
+    // Makes index the picture being decoded (caller holds the lock).
+    void FocusPicture(int index);
+    // Turns the shown picture a quarter turn (+90 when positive).
+    void RotateView(bool positive);
+    // Opens the menu at that row of MenuTable; -1 closes whatever is up.
+    void ShowMenu(int row);
+    // Slides the rotation pop-up (picture view) in or out.
+    void ShowPopup(bool show);
+    // Slides the bookmark panel (browse mode) in or out.
+    void ShowPanel(bool show);
+    // A menu, the pop-up or the bookmark panel is on screen.
+    bool PanelUp() const;
+    // A tap on the on-screen buttons, the pop-up or a bookmark label; true
+    // when the tap was used (not to be taken as a gesture).
+    bool HitButtons(int x, int y);
+    // The paint handler: one paint step of the current mode, or the last
+    // frame again while the window is not shown.
+    void Refresh();
+
+    // ---- picture view (View.cpp)
+    // One paint step of the picture view, easing the zoom (takes the lock).
+    void ViewFrame();
+    // Composes the picture view into PaintFull, clamping the pan first.
+    // Caller holds the lock; Selected() < Count.
+    void DrawView();
+    // One easing step of the zoom toward target; false when already there.
+    static bool ZoomStep(float* zoom, float target);
+    // Pen zoom: delta > 0 shrinks toward the fitted size, < 0 magnifies.
+    void ZoomBy(float delta);
+    // Pen pan by fractions of the screen width.
+    void PanBy(float dx, float dy);
+    // Opens the entry at index (a picture full screen, a folder as the new
+    // folder on view) or closes the picture view (open false), animated.
+    void OpenView(bool open, int index);
+    // Turns the curve by whole entries (the mouse wheel in browse mode).
+    void TurnBy(int entries);
+
+    // ---- menu commands (Commands.cpp)
+    // Runs the command a button posted (41001..42006); false when unknown.
+    bool RunCommand(int command, int parameter);
+    // The three choices of the rotation pop-up: 1, 2 or 3 quarter turns.
+    void ProcessRotation(int quarters);
 
     PictureMgr_t(const PictureMgr_t&) = delete;
     PictureMgr_t& operator=(const PictureMgr_t&) = delete;
@@ -189,7 +268,21 @@ private:
     bool PauseUnlessStopped(int stopBit);
     // Renders the entry's name label.
     void RenderLabel(Picture_t* entry);
+    // Runs one 250 ms animation: frame(elapsed) sets the state for the
+    // elapsed milliseconds (the last call gets exactly 250), then the frame
+    // of the current mode is composed and shown. Caller holds the lock.
+    template <class Frame>
+    void Animate(Frame frame);
+    // Composes the current mode's whole screen into PaintFull.
+    void DrawMode();
+    // The index of entry in Pic, or -1 (caller holds the lock).
+    int IndexOf(const Picture_t* entry) const;
 };
+
+// A thread that asks for the browser lock while it already holds it has a
+// bug (the lock is not re-entrant). The hook, when set, is told; the
+// caller then carries on as the holder instead of waiting out the bound.
+extern std::atomic<void (*)()> NestedLockHook;
 
 // The browser; made by start-up, null before and after.
 extern PictureMgr_t* TheBrowser;

@@ -6,8 +6,23 @@
 static const char16_t kStartWait[] = u".Start of PicMgr Process";
 static const char16_t kEndWait[] = u".End of PicMgr Process";
 
+std::atomic<void (*)()> NestedLockHook{nullptr};
+
+// The lock belongs to a thread, not to the browser: true while this thread
+// holds it.
+static thread_local bool holdsLock;
+
 int PictureMgr_t::Pause(bool on) {
-    if (!on) return Flags.fetch_and(~PM_LOCKED);
+    if (!on) {
+        holdsLock = false;
+        return Flags.fetch_and(~PM_LOCKED);
+    }
+    if (holdsLock) {
+        // Waiting would only run out the bound: the holder is us.
+        if (void (*hook)() = NestedLockHook.load()) hook();
+        return Flags.load();
+    }
+    holdsLock = true;
     uint32_t deadline = plat::TickCount() + kWaitLimitMs;
     for (;;) {
         // Test and set in one step: of two threads asking at once, exactly
@@ -29,7 +44,10 @@ bool PictureMgr_t::PauseUnlessStopped(int stopBit) {
         // worker to stop (GoUp, OpenView): give up rather than deadlock.
         if (Flags & stopBit) return false;
         int before = Flags.fetch_or(PM_LOCKED);
-        if (!(before & PM_LOCKED)) return true;
+        if (!(before & PM_LOCKED)) {
+            holdsLock = true;
+            return true;
+        }
         if (plat::TickAfter(plat::TickCount(), deadline)) {
             ReportSyncError(u".PictureMgr_t.Pause");
             return true;

@@ -129,14 +129,15 @@ bool RenameFile(const char16_t* from, const char16_t* to) {
 
 struct Dir {
     DIR* dir;
+    bool hideDotNames;
 };
 
-Dir* OpenDir(const char16_t* path) {
+Dir* OpenDir(const char16_t* path, int options) {
     PathUtf8 p(path);
     if (!p.ok) return nullptr;
     DIR* d = opendir(p.text);
     if (!d) return nullptr;
-    Dir* h = new (std::nothrow) Dir{d};
+    Dir* h = new (std::nothrow) Dir{d, (options & DIR_HIDE_DOT_NAMES) != 0};
     if (!h) closedir(d);
     return h;
 }
@@ -148,7 +149,7 @@ bool NextDirEntry(Dir* dir, DirEntry* entry) {
         struct dirent* e = readdir(dir->dir);
         if (!e) return false;
         const char* n = e->d_name;
-        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        if (n[0] == '.' && (dir->hideDotNames || n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
         // A name too long for the program's buffers could not be opened again.
         if (!StorePath(n, entry->name, (int)(sizeof entry->name / sizeof entry->name[0]))) continue;
         struct stat st, lst;

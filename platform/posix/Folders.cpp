@@ -139,8 +139,14 @@ static std::string UserPicturesDir() {
 bool PicturesFolder(char16_t* out, int capacity) {
     int o = OverrideOr(FOLDER_PICTURES, out, capacity);
     if (o >= 0) return o == 1;
-    std::string dir = UserPicturesDir();
-    if (dir.empty() || !MakeFolders(TrimSlashes(dir))) dir = HomeFolder();
+    // The user's pictures folder as XDG names it, else ~/Pictures, else
+    // home; nothing is created in the user's home for it.
+    struct stat st;
+    std::string dir = TrimSlashes(UserPicturesDir());
+    if (dir.empty() || stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        dir = HomeFolder() + "/Pictures";
+        if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) dir = HomeFolder();
+    }
     return Answer(dir, out, capacity);
 }
 

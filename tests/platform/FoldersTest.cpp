@@ -34,7 +34,7 @@ std::u16string Query(bool (*fn)(char16_t*, int)) {
     return buf;
 }
 
-TEST(Folders, XdgFoldersAreFoundAndCreated) {
+TEST(Folders, XdgFoldersAreFoundAndTheStartFolderFallsBackToPicturesThenHome) {
     TempFolder t;
     ScopedEnv home("HOME", t.Path());
     ScopedEnv config("XDG_CONFIG_HOME", t.Path() + "/cfg");
@@ -42,17 +42,23 @@ TEST(Folders, XdgFoldersAreFoundAndCreated) {
     mkdir((t.Path() + "/cfg").c_str(), 0700);
     std::ofstream(t.Path() + "/cfg/user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
                                                    << "XDG_PICTURES_DIR=\"$HOME/Bilder Ü\"\n";
-    EXPECT_EQ(Query(plat::PicturesFolder), t.Wide("Bilder Ü"));
+    // The named folder does not exist yet, nor ~/Pictures: home, and
+    // nothing is created for it.
+    EXPECT_EQ(Query(plat::PicturesFolder), t.Wide());
     struct stat st;
-    EXPECT_EQ(stat((t.Path() + "/Bilder Ü").c_str(), &st), 0);  // created
+    EXPECT_NE(stat((t.Path() + "/Bilder Ü").c_str(), &st), 0);
+    mkdir((t.Path() + "/Pictures").c_str(), 0700);
+    EXPECT_EQ(Query(plat::PicturesFolder), t.Wide("Pictures"));
+    mkdir((t.Path() + "/Bilder Ü").c_str(), 0700);
+    EXPECT_EQ(Query(plat::PicturesFolder), t.Wide("Bilder Ü"));
     EXPECT_EQ(Query(plat::TempFolder), t.Wide("cache"));     // no trailing '/'
     EXPECT_EQ(Query(plat::ConfigFolder), t.Wide("cfg/lumatray"));
     EXPECT_TRUE(plat::FolderWritable(t.Wide("cfg/lumatray").c_str()));
     EXPECT_FALSE(plat::FolderWritable(t.Wide("missing").c_str()));
 
-    // Without user-dirs.dirs the pictures folder is the home folder.
+    // Without user-dirs.dirs: ~/Pictures.
     unlink((t.Path() + "/cfg/user-dirs.dirs").c_str());
-    EXPECT_EQ(Query(plat::PicturesFolder), t.Wide());
+    EXPECT_EQ(Query(plat::PicturesFolder), t.Wide("Pictures"));
 }
 
 TEST(Folders, OverridesReplaceTheRealFolders) {
