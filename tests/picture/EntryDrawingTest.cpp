@@ -26,6 +26,10 @@ TEST_F(EntryDrawingTest, IconTurnsClockwiseAndFallsBackToTheSkinIcon) {
     MarkedIcon(&p);
     Clear();
     buf.DrawIcon(&p, 60, 60, 0.5f, 1);
+    // BL takes BR's source point, BR TR's, TR TL's, TL BL's (G = 120: 7680).
+    const QuadCorner* c = p.iconCorners;
+    EXPECT_EQ((std::array{c[0].u, c[0].v, c[1].u, c[1].v, c[2].u, c[2].v, c[3].u, c[3].v}),
+              (std::array{7680, 7680, 7680, 0, 0, 7680, 0, 0}));
     EXPECT_EQ(buf.Rows()[0][119], 0xF800);
     EXPECT_EQ(buf.Rows()[2][117], 0x0841);
     EXPECT_NE(buf.Rows()[1][1], 0xF800);

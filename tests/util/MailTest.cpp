@@ -35,7 +35,8 @@ TEST(ComposeMail, UnavailableUntilAComposerAppearsThenHandsTheFileOver) {
     mkdir(bin.c_str(), 0700);
     setenv("PATH", (tmp.Path() + "/nothing-here").c_str(), 1);
     EXPECT_EQ(ComposeMail(nullptr), 0);
-    std::u16string picture = tmp.Wide() + u"/\u5199\u771F 1.jpg";
+    // Quotes, spaces and a dollar reach the composer as one argument.
+    std::u16string picture = tmp.Wide() + u"/it's a \"$HOME\" \u5199\u771F.jpg";
     MailRecord record{44, picture.c_str(), 1};
     EXPECT_EQ(ComposeMail(&record), 0);  // no composer: nothing happens
 
