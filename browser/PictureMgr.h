@@ -23,8 +23,9 @@
 // Entry lifetime: an entry leaves the browser only through DestroyEntry,
 // called with the browser lock held after the entry has left Pic. The
 // loader picks the entry it works on while holding the lock and publishes
-// it (loaderEntry_); DestroyEntry waits until the loader has let go of it.
-// So no worker touches an entry after the interface thread destroyed it.
+// it (loaderEntry_); DestroyEntry leaves an entry the loader holds to the
+// loader, which frees it when it lets go. So no entry is freed while a
+// worker uses it, and nobody waits for a worker to let go.
 #pragma once
 
 #include <atomic>
@@ -116,8 +117,8 @@ public:
     // Stores Angle, rounded to a quarter turn, for the selected picture's
     // orientation.
     void SaveAngle();
-    // Destroys an entry that has left Pic. Caller holds the browser lock;
-    // waits (bounded) until the loader no longer works on it.
+    // Destroys an entry that has left Pic. Caller holds the browser lock.
+    // Never waits: an entry the loader works on is freed by the loader.
     void DestroyEntry(Picture_t* entry);
 
     // ---- workers (Workers.cpp)
@@ -131,8 +132,12 @@ public:
     // Stops the scanner alone (opening a folder entry, GoUp) and joins it.
     void StopScanner();
     // Asks both workers to stop, waits for them (bounded, ".End of PicMgr
-    // Process") and joins them. No worker runs afterwards.
+    // Process") and joins them. A worker that outlives the bound (stuck in
+    // a hung file system) is left running, never waited for again.
     void StopWorkers();
+    // True once a worker outlived its stop: the browser, its entries and
+    // the pool must then outlive it too (the shut-down leaks them).
+    bool WorkersStuck() const { return stuck_; }
 
     // ---- navigation and scanning (Navigation.cpp)
     // Switches to folder (interface thread): stops the workers, rebuilds
@@ -251,8 +256,14 @@ public:
 private:
     plat::Thread* scanThread_ = nullptr;
     plat::Thread* loaderThread_ = nullptr;
-    // The entry the loader is making a thumbnail for, outside the lock.
+    // The entry the loader is making a thumbnail for, outside the lock;
+    // the low bit set once DestroyEntry has left it to the loader.
     std::atomic<Picture_t*> loaderEntry_{nullptr};
+    // A worker that did not stop within the bound: it may still use the
+    // browser, so the browser is never freed (WorkersStuck).
+    bool stuck_ = false;
+    // The loader's end of work on loaderEntry_: frees it when orphaned.
+    void LetGoOfEntry();
 
     // Destroys every entry of Pic; Count 0. Workers stopped, lock held.
     void ClearEntries();

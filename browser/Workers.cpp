@@ -104,10 +104,16 @@ void PictureMgr_t::RequestStop(int aliveBit, int stopBit) {
 
 void PictureMgr_t::FinishStop(int aliveBit, plat::Thread** thread) {
     // The worker clears its alive bit together with its stop bit.
-    WaitFor([&] { return !(Flags & aliveBit); }, kEndWait);
-    // Joined even after a timed-out wait: a worker that outlived this point
-    // would read entries that are about to be destroyed.
-    if (*thread) plat::JoinThread(*thread);
+    bool ended = WaitFor([&] { return !(Flags & aliveBit); }, kEndWait);
+    // A worker still inside a hung open or listing after the bound is left
+    // to it: joining would freeze the interface for good. What it holds is
+    // leaked, never freed under it (DestroyEntry, WorkersStuck).
+    if (!ended) {
+        stuck_ = true;
+        plat::DetachThread(*thread);
+    } else if (*thread) {
+        plat::JoinThread(*thread);
+    }
     *thread = nullptr;
 }
 

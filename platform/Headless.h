@@ -56,6 +56,8 @@ void SetConfigFolder(const std::u16string& path);
 void SetStorageCard(const std::u16string& path);
 // Makes StorageCard report that there is none (whatever the machine has).
 void SetNoStorageCard(bool none);
+// One folder in place of the removable-media roots (u"/" for the root).
+void SetRemovableMediaRoot(const std::u16string& path);
 
 // The window's shown state (MainWindowVisible) and the cursor last set.
 void SetWindowVisible(bool visible);

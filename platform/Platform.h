@@ -131,6 +131,9 @@ Thread* StartThread(ThreadFn fn, void* arg, int priority);
 void SetThreadPriority(Thread* thread, int priority);
 // Waits for the thread to end and frees the handle.
 void JoinThread(Thread* thread);
+// Gives up the handle without waiting: the thread runs on, its resources
+// go when it ends.
+void DetachThread(Thread* thread);
 
 // ---------------------------------------------------------------- memory
 // Bytes available to the process: the smallest of MemAvailable, the cgroup
@@ -156,6 +159,8 @@ long FileRead(int handle, void* buf, unsigned long count);
 long FileWrite(int handle, const void* buf, unsigned long count);
 bool FileSync(int handle);
 bool FileInfo(int handle, uint64_t* size, FileTime* time);
+// The current time as a file time.
+FileTime FileTimeNow();
 void FileClose(int handle);
 
 // A C stream for the image libraries (libjpeg and libpng read and write
@@ -195,11 +200,17 @@ bool TempFolder(char16_t* out, int capacity);       // $XDG_CACHE_HOME, else $HO
 bool ConfigFolder(char16_t* out, int capacity);     // $XDG_CONFIG_HOME/lumatray, else ~/.config/lumatray
 bool StorageCard(char16_t* out, int capacity);      // first removable medium, or false
 bool FolderWritable(const char16_t* path);
+// True when path may lie on a removable medium that is not plugged in: it
+// is a removable-media root (/media/USER, /run/media/USER) or above one, or
+// lies under ROOT/NAME while nothing is mounted at ROOT/NAME. Such a path
+// being absent proves nothing about the files on the medium.
+bool OnAbsentMedium(const char16_t* path);
 
 // ---------------------------------------------------------------- mail
 // True when a mail composer (xdg-email on PATH) exists.
 bool MailAvailable();
-// Hands the file to the composer; its exit status (0 = handed over), or -1.
+// Starts the composer on the file and returns at once without waiting for
+// it: 0 when it started, -1 when it could not.
 int ComposeMailWith(const char16_t* attachment);
 
 // ---------------------------------------------------------------- fonts

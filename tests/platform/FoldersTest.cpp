@@ -84,28 +84,4 @@ TEST(Folders, ProgramFileIsThisExecutable) {
     EXPECT_NE(self.find(u"test_platform"), std::u16string::npos);
 }
 
-TEST(Mail, ComposerGetsTheAttachmentAsOneArgument) {
-    TempFolder t;
-    std::string script = t.Path() + "/xdg-email";
-    std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" \"$2\" > \"" << t.Path() << "/args\"\nexit 3\n";
-    chmod(script.c_str(), 0755);
-    {
-        ScopedEnv path("PATH", "/nonexistent:" + t.Path());
-        EXPECT_TRUE(plat::MailAvailable());
-        // Quotes, spaces and a dollar must reach the composer untouched.
-        EXPECT_EQ(plat::ComposeMailWith(u"/pics/it's a \"$HOME\" 写真.jpg"), 3);
-    }
-    std::ifstream in(t.Path() + "/args");
-    std::string count, flag, file;
-    std::getline(in, count);
-    std::getline(in, flag);
-    std::getline(in, file);
-    EXPECT_EQ(count, "2");
-    EXPECT_EQ(flag, "--attach");
-    EXPECT_EQ(file, "/pics/it's a \"$HOME\" 写真.jpg");
-    ScopedEnv none("PATH", t.Path() + "/empty");
-    EXPECT_FALSE(plat::MailAvailable());
-    EXPECT_EQ(plat::ComposeMailWith(u"/x.jpg"), -1);
-}
-
 }  // namespace
