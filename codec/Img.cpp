@@ -49,6 +49,11 @@ int Img_t::ReadRow(uint8_t* dest) {
 
 int Img_t::GetRow() { return -1; }
 
+void Img_t::OutSizeFor(int, int* width, int* height) const {
+    *width = SrcWidth;
+    *height = SrcHeight;
+}
+
 int Img_t::Open(const char* path) { return FileSlot.Open(path, File_t::MODE_READ) ? 1 : 0; }
 
 // Only Jpeg_t encodes. Opening the file here would truncate it (a PNG about

@@ -48,6 +48,9 @@ public:
     virtual bool Close();
     // True once a write has failed (library error, full disk).
     virtual bool WriteFailed() const { return false; }
+    // After Open: the OutWidth x OutHeight an Open with this budget would
+    // give. The base (PNG) never reduces.
+    virtual void OutSizeFor(int budget, int* width, int* height) const;
 
     // UTF-16 paths, converted to UTF-8 so that every name works.
     int Open(const char16_t* path);

@@ -76,6 +76,29 @@ static void StepReadHeader(JpegLib* lib, void* stream) {
 
 static void StepCalcOutput(JpegLib* lib, void*) { jpeg_calc_output_dimensions(&lib->d); }
 static void StepStartRead(JpegLib* lib, void*) { jpeg_start_decompress(&lib->d); }
+
+// True once every component's DC coefficients are read to their last bit.
+static bool DcComplete(const jpeg_decompress_struct* d) {
+    if (!d->coef_bits) return false;
+    for (int c = 0; c < d->num_components; c++)
+        if (d->coef_bits[c][0] != 0) return false;
+    return true;
+}
+
+// A progressive file at 1/8: each output pixel is one block's DC value, and
+// the first scans carry them all. Reads scans only until the DC is complete
+// (or the data ends) and outputs that state; the rest of the file is never
+// read, let alone decoded.
+static void StepStartDcOnly(JpegLib* lib, void*) {
+    jpeg_decompress_struct* d = &lib->d;
+    jpeg_start_decompress(d);
+    for (;;) {
+        int r = jpeg_consume_input(d);
+        if (r == JPEG_REACHED_EOI || r == JPEG_SUSPENDED) break;
+        if (r == JPEG_SCAN_COMPLETED && DcComplete(d)) break;
+    }
+    jpeg_start_output(d, d->input_scan_number);
+}
 static void StepFinishRead(JpegLib* lib, void*) { jpeg_finish_decompress(&lib->d); }
 
 static void StepReadRow(JpegLib* lib, void* row) {
@@ -151,6 +174,13 @@ int Jpeg_t::ScaleNumFor(int width, int height, int budget) {
     return 8;
 }
 
+void Jpeg_t::OutSizeFor(int budget, int* width, int* height) const {
+    int num = ScaleNumFor(SrcWidth, SrcHeight, budget);
+    // The library rounds a reduced side up.
+    *width = (SrcWidth * num + 7) / 8;
+    *height = (SrcHeight * num + 7) / 8;
+}
+
 int Jpeg_t::Open(const char* path) {
     Close();
     writer_ = false;
@@ -194,11 +224,9 @@ int Jpeg_t::Open(const char* path) {
         jpeg_abort_decompress(d);
         return -1;
     }
-    if (Guard(lib_, StepStartRead, nullptr) < 0) {
-        jpeg_abort_decompress(d);
-        return -1;
-    }
-    decompressing_ = true;
+    // The rows wait for the first ReadRawRow: a header read decodes nothing
+    // (a progressive file would otherwise be decoded whole right here).
+    headerOnly_ = true;
     SrcWidth = (uint16_t)d->image_width;
     SrcHeight = (uint16_t)d->image_height;
     OutWidth = (uint16_t)d->output_width;
@@ -224,9 +252,29 @@ static void CmykToRgb(const uint8_t* src, uint8_t* dst, int width, bool inverted
     }
 }
 
+bool Jpeg_t::StartRows() {
+    headerOnly_ = false;
+    jpeg_decompress_struct* d = &lib_->d;
+    // Only the DC coefficient reaches a 1/8 pixel; the block smoothing that
+    // would guess the missing ones from the neighbours is left out, so the
+    // brightness is the full decode's.
+    bool dcOnly = d->progressive_mode && d->scale_num * 8 <= d->scale_denom;
+    if (dcOnly) {
+        d->buffered_image = TRUE;
+        d->do_block_smoothing = FALSE;
+    }
+    if (Guard(lib_, dcOnly ? StepStartDcOnly : StepStartRead, nullptr) < 0) {
+        jpeg_abort_decompress(d);
+        return false;
+    }
+    decompressing_ = true;
+    return true;
+}
+
 int Jpeg_t::ReadRawRow(uint8_t* dest) {
     int index = GetRow();
     RowsDone++;
+    if (headerOnly_ && !StartRows()) return -1;
     if (!decompressing_) return -1;
     uint8_t* target = cmykRow_ ? cmykRow_ : dest;
     if (Guard(lib_, StepReadRow, target) < 0) {
@@ -238,8 +286,12 @@ int Jpeg_t::ReadRawRow(uint8_t* dest) {
     if (RowsDone >= OutHeight) {
         decompressing_ = false;
         // The row is complete whatever the trailer holds; a broken trailer
-        // only ends the library's work early.
-        if (Guard(lib_, StepFinishRead, nullptr) < 0) jpeg_abort_decompress(&lib_->d);
+        // only ends the library's work early. A DC-only pass leaves the
+        // remaining scans unread.
+        if (lib_->d.buffered_image)
+            jpeg_abort_decompress(&lib_->d);
+        else if (Guard(lib_, StepFinishRead, nullptr) < 0)
+            jpeg_abort_decompress(&lib_->d);
     }
     return index;
 }
@@ -289,9 +341,10 @@ bool Jpeg_t::Close() {
         compressing_ = false;
         writeFailed_ = true;
     }
-    if (decompressing_) {
+    if (decompressing_ || headerOnly_) {
         jpeg_abort_decompress(&lib_->d);
         decompressing_ = false;
+        headerOnly_ = false;
     }
     if (stream_) {
         if (writer_ && (fflush(stream_) != 0 || ferror(stream_))) writeFailed_ = true;

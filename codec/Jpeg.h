@@ -3,6 +3,11 @@
 // CMYK/YCCK converted to RGB), reduced by 1/2, 1/4 or 1/8 when the pixel
 // budget allows. Writing takes R, G, B rows at quality 85.
 //
+// Open reads the header only; the decompression starts at the first row.
+// A progressive file read at 1/8 is decoded from the scans that complete
+// its DC coefficients and no further: same sizes, same row order, nearly
+// the same pixels (only subsampled colour loses its finest shading).
+//
 // Library errors return to a recovery point that belongs to this object and
 // lives only during the call that set it; the call then returns -1 (or, for
 // WriteRow, records the failure: WriteFailed, and Close returns false).
@@ -35,6 +40,7 @@ public:
     // the library finished, and the stream flushed and closed cleanly.
     bool Close() override;
     bool WriteFailed() const override { return writeFailed_; }
+    void OutSizeFor(int budget, int* width, int* height) const override;
 
     // The scale_num (of denominator 8) chosen for a picture and budget:
     // 1 (1/8), 2 (1/4), 4 (1/2) or 8 (full size).
@@ -43,9 +49,13 @@ public:
     int Quality = 85;
 
 private:
+    // Starts the decompression at the first row; false after a library error.
+    bool StartRows();
+
     JpegLib* lib_ = nullptr;
     FILE* stream_ = nullptr;
     uint8_t* cmykRow_ = nullptr;  // 4 bytes a pixel, for CMYK/YCCK files
+    bool headerOnly_ = false;     // opened, decompression not yet started
     bool decompressing_ = false;  // between start and finish of decompression
     bool compressing_ = false;
     bool writer_ = false;         // the stream was opened by OpenWrite

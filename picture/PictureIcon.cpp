@@ -6,6 +6,7 @@
 #include "codec/Img.h"
 #include "picture/MemMgr.h"
 #include "picture/Picture.h"
+#include "settings/Config.h"
 #include "util/Diagnostics.h"
 #include "util/StopRequest.h"
 
@@ -108,6 +109,18 @@ void Picture_t::LoadForIcon() {
         Pause(false);
         ClearFlags(ICON_FOR_LOADING);
         return;
+    }
+    if (DecodedWidth() == 0) {
+        // The entry's header sizes from this same open: one open a thumbnail.
+        int fw, fh;
+        decoder->OutSizeFor(MaxPicPixel, &fw, &fh);
+        Pause(true);
+        if (DecodedWidth() == 0 && !HasFlags(PIC_LOADING | PIC_LOADED)) {
+            SetSize(fw, fh);
+            sourceWidth_.store(decoder->SrcWidth, std::memory_order_relaxed);
+            sourceHeight_.store(decoder->SrcHeight, std::memory_order_relaxed);
+        }
+        Pause(false);
     }
     // Thumbnail geometry in 2.14 fixed point: the longer side spans the slot.
     int64_t d = ((int64_t)e * 16384) / (w > h ? w : h);

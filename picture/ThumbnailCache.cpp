@@ -125,8 +125,6 @@ int Picture_t::LoadIcon(bool far) {
         Pause(false);
         return 0;
     }
-    if (DecodedWidth() == 0) LoadNow(true);
-
     CacheNames names;
     File_t side;
     if (!names.Make(path_) || !side.Open(names.side, File_t::MODE_BINARY_READ)) {
@@ -139,6 +137,8 @@ int Picture_t::LoadIcon(bool far) {
     side.Close();
     bool valid = whole && (uint32_t)GetLe(bytes, 4) == fileSize_ && GetLe(bytes + 4, 8) == fileTime_;
     int x = (int32_t)(uint32_t)GetLe(bytes + 12, 4), y = (int32_t)(uint32_t)GetLe(bytes + 16, 4);
+    // Without a valid thumbnail the maker reads the header with the rows.
+    if (valid && DecodedWidth() == 0) LoadNow(true);
     Jpeg_t reader;
     if (valid) {
         // The side file does not record the slot size: a thumbnail made for

@@ -7,9 +7,20 @@
 //   lumatray-bench decode DIR --budget PIXELS
 //   lumatray-bench frames --screen WxH DIR
 //   lumatray-bench shots --screen WxH DIR OUTDIR
+//   lumatray-bench libjpeg DIR --icon-size N [--dc]
+//   lumatray-bench psnr DIR --icon-size N
+//
+// libjpeg is the reference: each file decoded by libjpeg alone at the
+// reduction a thumbnail of that size uses, rows read and dropped; --dc
+// stops progressive files at 1/8 once their DC scans are in. psnr compares
+// our thumbnail-size decode of each progressive 1/8 file with libjpeg's
+// whole decode.
 //
 // Each measuring command ends with one summary line. Headless: no window.
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +35,8 @@
 #include "platform/Platform.h"
 #include "settings/Config.h"
 #include "util/Text.h"
+
+#include <jpeglib.h>
 
 namespace {
 
@@ -174,6 +187,124 @@ int Decode(const std::string& dir) {
     return loaded == (int)files.size() ? 0 : 1;
 }
 
+// ---- the libjpeg reference
+
+struct RefError {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+void RefErrorExit(j_common_ptr c) { std::longjmp(reinterpret_cast<RefError*>(c->err)->jump, 1); }
+void RefQuiet(j_common_ptr) {}
+
+// Decodes path with libjpeg at the reduction a budget of edge^2 picks, every
+// row into rgb (whole picture, R, G, B); dc: a progressive 1/8 file only up
+// to its complete DC. Returns the rows delivered, -1 on a library error.
+// Sizes and whether the DC stop applied go to the pointers.
+int RefDecode(const char* path, int edge, bool dc, std::vector<uint8_t>* rgb, int* w, int* h, bool* stopped) {
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return -1;
+    jpeg_decompress_struct d;
+    RefError err;
+    d.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = RefErrorExit;
+    err.pub.output_message = RefQuiet;
+    jpeg_create_decompress(&d);
+    // Locals changed after setjmp and read after the jump are volatile.
+    volatile int rows = 0;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&d);
+        std::fclose(f);
+        return -1;
+    }
+    jpeg_stdio_src(&d, f);
+    jpeg_read_header(&d, TRUE);
+    d.scale_num = (unsigned)Jpeg_t::ScaleNumFor((int)d.image_width, (int)d.image_height, edge * edge);
+    d.scale_denom = 8;
+    d.out_color_space = JCS_RGB;
+    bool stop = dc && d.progressive_mode && d.scale_num == 1;
+    if (stopped) *stopped = stop;
+    if (stop) {
+        d.buffered_image = TRUE;
+        d.do_block_smoothing = FALSE;
+    }
+    jpeg_start_decompress(&d);
+    if (stop) {
+        for (;;) {
+            int r = jpeg_consume_input(&d);
+            if (r == JPEG_REACHED_EOI || r == JPEG_SUSPENDED) break;
+            bool complete = true;
+            for (int c = 0; c < d.num_components; c++) complete &= d.coef_bits[c][0] == 0;
+            if (r == JPEG_SCAN_COMPLETED && complete) break;
+        }
+        jpeg_start_output(&d, d.input_scan_number);
+    }
+    *w = (int)d.output_width;
+    *h = (int)d.output_height;
+    std::vector<uint8_t> row((size_t)d.output_width * 3);
+    if (rgb) rgb->clear();
+    while (d.output_scanline < d.output_height) {
+        JSAMPROW r = row.data();
+        jpeg_read_scanlines(&d, &r, 1);
+        if (rgb) rgb->insert(rgb->end(), row.begin(), row.end());
+        rows = rows + 1;
+    }
+    if (stop)
+        jpeg_abort_decompress(&d);
+    else
+        jpeg_finish_decompress(&d);
+    jpeg_destroy_decompress(&d);
+    std::fclose(f);
+    return rows;
+}
+
+std::string Narrow(const std::u16string& w) { return std::string(w.begin(), w.end()); }
+
+int Reference(const std::string& dir, int edge, bool dc) {
+    std::vector<Listed> files = ListJpegs(dir);
+    int done = 0;
+    auto start = std::chrono::steady_clock::now();
+    for (const Listed& f : files) {
+        int w = 0, h = 0;
+        done += RefDecode(Narrow(f.path).c_str(), edge, dc, nullptr, &w, &h, nullptr) == h ? 1 : 0;
+    }
+    double s = Seconds(start);
+    std::printf("%s files=%zu seconds=%.3f per_second=%.1f\n", dc ? "libjpeg-dc" : "libjpeg", files.size(), s,
+                s > 0 ? files.size() / s : 0.0);
+    return done == (int)files.size() ? 0 : 1;
+}
+
+// Our decode of each progressive 1/8 file at the thumbnail budget against
+// libjpeg's whole decode at the same reduction.
+int Psnr(const std::string& dir, int edge) {
+    std::vector<double> all;
+    for (const Listed& f : ListJpegs(dir)) {
+        std::vector<uint8_t> whole, ours;
+        int w = 0, h = 0;
+        bool stopped = false;
+        RefDecode(Narrow(f.path).c_str(), edge, true, nullptr, &w, &h, &stopped);
+        if (!stopped || RefDecode(Narrow(f.path).c_str(), edge, false, &whole, &w, &h, nullptr) != h) continue;
+        Jpeg_t j;
+        j.Budget = edge * edge;
+        if (j.Open(f.path.c_str()) != 1 || j.OutWidth != w || j.OutHeight != h) return 1;
+        std::vector<uint8_t> row((size_t)w * 3);
+        for (int y = 0; y < h; y++) {
+            if (j.ReadRow(row.data()) != y) return 1;
+            ours.insert(ours.end(), row.begin(), row.end());
+        }
+        double sum = 0;
+        for (size_t i = 0; i < ours.size(); i++) sum += (double)(ours[i] - whole[i]) * (ours[i] - whole[i]);
+        all.push_back(sum == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 * ours.size() / sum));
+    }
+    if (all.empty()) {
+        std::printf("psnr files=0\n");
+        return 0;
+    }
+    std::sort(all.begin(), all.end());
+    std::printf("psnr files=%zu median_db=%.2f worst_db=%.2f\n", all.size(), all[all.size() / 2], all.front());
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "usage: lumatray-bench make DIR --count N [--width W --height H]\n"
@@ -181,7 +312,9 @@ int Usage() {
                  "       lumatray-bench cached DIR --icon-size N --cache CACHEDIR\n"
                  "       lumatray-bench decode DIR --budget PIXELS\n"
                  "       lumatray-bench frames --screen WxH DIR\n"
-                 "       lumatray-bench shots --screen WxH DIR OUTDIR\n");
+                 "       lumatray-bench shots --screen WxH DIR OUTDIR\n"
+                 "       lumatray-bench libjpeg DIR --icon-size N [--dc]\n"
+                 "       lumatray-bench psnr DIR --icon-size N\n");
     return 2;
 }
 
@@ -218,6 +351,13 @@ int main(int argc, char** argv) {
         if (edge < 8 || !SetCacheRoot(Option(argc, argv, "--cache", nullptr))) return Usage();
         SetIconSize(edge);
         return Thumbs(dir, cmd == "cached");
+    }
+    if (cmd == "libjpeg" || cmd == "psnr") {
+        int edge = std::atoi(Option(argc, argv, "--icon-size", "120"));
+        if (edge < 8) return Usage();
+        bool dc = false;
+        for (int i = 3; i < argc; i++) dc |= std::strcmp(argv[i], "--dc") == 0;
+        return cmd == "psnr" ? Psnr(dir, edge) : Reference(dir, edge, dc);
     }
     if (cmd == "decode") {
         MaxPicPixel = std::atoi(Option(argc, argv, "--budget", "2000000"));

@@ -16,6 +16,7 @@
 
 #include "codec/Img.h"
 #include "platform/Utf8.h"
+#include "tests/support/PhotoJpeg.h"
 #include "tests/support/TempFolder.h"
 
 inline std::u16string Utf16(const std::string& utf8) {
@@ -61,6 +62,35 @@ inline bool MakeJpeg(const std::string& path, int w, int h, int components, int 
     jpeg_finish_compress(&c);
     jpeg_destroy_compress(&c);
     return fclose(f) == 0;
+}
+
+// The file decoded whole by libjpeg itself at scale_num/8, R, G, B rows
+// one after the other; empty when the library fails.
+inline std::vector<uint8_t> LibjpegDecode(const std::string& path, int scaleNum) {
+    std::vector<uint8_t> out;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return out;
+    jpeg_decompress_struct d;
+    jpeg_error_mgr err;
+    d.err = jpeg_std_error(&err);
+    err.output_message = [](j_common_ptr) {};  // truncated test files warn
+    jpeg_create_decompress(&d);
+    jpeg_stdio_src(&d, f);
+    jpeg_read_header(&d, TRUE);
+    d.scale_num = (unsigned)scaleNum;
+    d.scale_denom = 8;
+    d.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&d);
+    std::vector<uint8_t> row((size_t)d.output_width * 3);
+    while (d.output_scanline < d.output_height) {
+        JSAMPROW r = row.data();
+        jpeg_read_scanlines(&d, &r, 1);
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    jpeg_finish_decompress(&d);
+    jpeg_destroy_decompress(&d);
+    fclose(f);
+    return out;
 }
 
 // Opens through the factory's class and reads rows into a buffer of exactly

@@ -2,6 +2,8 @@
 // CMYK pictures, the writer and its failures.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "codec/Jpeg.h"
 #include "codec/Png.h"
 #include "tests/codec/CodecTestUtil.h"
@@ -137,4 +139,121 @@ TEST(Jpeg, WriterFailuresAreReported) {
     EXPECT_EQ(write(t.File("empty.jpg"), 0, 0), -1);  // no size: refused, no file made
     EXPECT_FALSE(std::filesystem::exists(t.File("empty.jpg")));
     EXPECT_EQ(write(t.File("no/such/folder.jpg"), 4, 4), 0);
+}
+
+// Reads every row through Jpeg_t into one buffer; the row indices it
+// returned go to order. Sizes as opened.
+static std::vector<uint8_t> ReadAll(const std::string& path, int budget, int* w, int* h, std::vector<int>* order) {
+    Jpeg_t j;
+    j.Budget = budget;
+    std::vector<uint8_t> out;
+    if (j.Open(path.c_str()) != 1) return out;
+    *w = j.OutWidth, *h = j.OutHeight;
+    std::vector<uint8_t> row((size_t)j.OutWidth * 3);
+    for (int y = 0; y < j.OutHeight; y++) {
+        order->push_back(j.ReadRow(row.data()));
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+}
+
+// The file up to the end of the scan that completes the DC coefficients
+// (the first scan with Ss = 0 and Al = 0), then a scan header the library
+// rejects, then the end marker: only a decoder that stops at the DC reads it.
+static std::string PoisonAfterDc(const std::string& jpeg) {
+    size_t at = 0;
+    bool dcDone = false;
+    while ((at = jpeg.find("\xFF\xDA", at)) != std::string::npos) {
+        if (dcDone) break;
+        size_t ns = (uint8_t)jpeg[at + 4];
+        size_t spec = at + 5 + 2 * ns;  // Ss, Se, Ah:Al
+        dcDone = jpeg[spec] == 0 && ((uint8_t)jpeg[spec + 2] & 15) == 0;
+        at += 2;
+    }
+    if (at == std::string::npos) return "";
+    return jpeg.substr(0, at) + std::string("\xFF\xDA\x00\x08\x01\x63\x00\x01\x3F\x00\xFF\xD9", 12);
+}
+
+static double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); i++) sum += (a[i] - b[i]) * (a[i] - b[i]);
+    return sum == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 * a.size() / sum);
+}
+
+// A progressive file at 1/8 comes from its DC scans alone, with the sizes
+// and row order of its baseline twin; the open reads only the header.
+TEST(Jpeg, ProgressiveAtOneEighthStopsAtTheDcScans) {
+    TempFolder t;
+    for (bool subsampled : {false, true}) {
+        SCOPED_TRACE(subsampled ? "4:2:0" : "4:4:4");
+        std::string base = t.File("base.jpg"), prog = t.File("prog.jpg");
+        ASSERT_TRUE(MakePhotoJpeg(base, 803, 601, false, subsampled));
+        ASSERT_TRUE(MakePhotoJpeg(prog, 803, 601, true, subsampled));
+        int bw = 0, bh = 0, pw = 0, ph = 0;
+        std::vector<int> baseOrder, progOrder, expected;
+        std::vector<uint8_t> fromBase = ReadAll(base, 6000, &bw, &bh, &baseOrder);
+        std::vector<uint8_t> fromProg = ReadAll(prog, 6000, &pw, &ph, &progOrder);
+        EXPECT_EQ(std::pair(pw, ph), std::pair(101, 76));  // 1/8, rounded up
+        EXPECT_EQ(std::pair(pw, ph), std::pair(bw, bh));
+        for (int y = 0; y < ph; y++) expected.push_back(y);
+        EXPECT_EQ(progOrder, expected);
+        EXPECT_EQ(baseOrder, expected);
+        // The same coefficients: a 1/8 pixel is its block's DC, so full
+        // colour matches libjpeg's whole decode exactly; halved colour loses
+        // only the shading libjpeg draws inside each 2 x 2 chroma block.
+        std::vector<uint8_t> whole = LibjpegDecode(prog, 1);
+        ASSERT_EQ(whole.size(), fromProg.size());
+        EXPECT_EQ(whole, fromBase);
+        if (subsampled)
+            EXPECT_GT(Psnr(whole, fromProg), 30.0);
+        else
+            EXPECT_EQ(whole, fromProg);
+
+        // Everything after the DC scans is never read at 1/8; a 1/4 read
+        // meets the bad scan. Opening alone reads only the header.
+        WriteBytes(prog, PoisonAfterDc(ReadBytes(prog)));
+        std::vector<int> poisonedOrder;
+        EXPECT_EQ(ReadAll(prog, 6000, &pw, &ph, &poisonedOrder), fromProg);
+        EXPECT_EQ(poisonedOrder, expected);
+        Jpeg_t quarter;
+        quarter.Budget = 14400;
+        ASSERT_EQ(quarter.Open(prog.c_str()), 1);
+        EXPECT_EQ(quarter.OutWidth, 201);
+        std::vector<uint8_t> row(201 * 3);
+        EXPECT_EQ(quarter.ReadRow(row.data()), -1);
+    }
+    // Progressive test files of other layouts: every row, in order.
+    for (const char* name : {"jpeg/video-001.separate.dc.progression.jpeg", "jpeg/video-001.q50.411.progressive.jpeg",
+                             "jpeg/video-001.progressive.truncated.jpeg", "corrupt/testimgp-trunc2822.jpg"}) {
+        SCOPED_TRACE(name);
+        int w = 0, h = 0;
+        std::vector<int> order;
+        std::vector<uint8_t> rows = ReadAll(TestData(name), 100, &w, &h, &order);
+        ASSERT_GT(h, 0);
+        EXPECT_EQ((int)order.size(), h);
+        EXPECT_EQ(order.back(), h - 1);
+        std::vector<uint8_t> whole = LibjpegDecode(TestData(name), 1);
+        ASSERT_EQ(whole.size(), rows.size());
+        EXPECT_GT(Psnr(whole, rows), 30.0);
+    }
+}
+
+// The size an open at another budget would give, from the header alone.
+TEST(Jpeg, OutSizeForAnotherBudget) {
+    TempFolder t;
+    for (auto [w, h] : {std::pair{1001, 999}, {4000, 3000}, {17, 9}}) {
+        std::string path = t.File(std::to_string(w) + ".jpg");
+        ASSERT_TRUE(MakeJpeg(path, w, h, 3, 10));
+        Jpeg_t header;
+        header.Budget = 14400;
+        ASSERT_EQ(header.Open(path.c_str()), 1);
+        for (int budget : {-1, 100, 14400, 250000, 2000000}) {
+            Jpeg_t j;
+            j.Budget = budget;
+            ASSERT_EQ(j.Open(path.c_str()), 1);
+            int ow = 0, oh = 0;
+            header.OutSizeFor(budget, &ow, &oh);
+            EXPECT_EQ(std::pair(ow, oh), std::pair((int)j.OutWidth, (int)j.OutHeight)) << w << " at " << budget;
+        }
+    }
 }

@@ -6,6 +6,7 @@
 
 #include "PictureTestSupport.h"
 #include "util/StopRequest.h"
+#include "tests/support/PhotoJpeg.h"
 
 using ThumbnailTest = PictureTest;
 using Rect = std::array<int, 4>;  // x, y, width, height
@@ -202,4 +203,48 @@ TEST_F(ThumbnailTest, EntriesWithoutACacheWriteNone) {
     EXPECT_TRUE(p->HasFlags(ICON_READY));
     EXPECT_EQ(p->LoadIcon(true), 0);
     EXPECT_EQ(std::filesystem::file_size(dir + "/i.jpg"), size);
+}
+
+// A progressive picture and its baseline twin (the same coefficients) give
+// the same sizes, the same thumbnail place and nearly the same pixels,
+// whether the thumbnail is made, the header read or the picture viewed at
+// 1/8; a thumbnail made from scratch also gives the header's sizes.
+TEST_F(ThumbnailTest, ProgressiveTwinGivesTheSameSizesAndThumbnail) {
+    struct Result {
+        std::array<int, 6> sizes;
+        Rect icon;
+        std::vector<uint16_t> pixels, view;
+    } got[2];
+    for (int progressive = 0; progressive < 2; progressive++) {
+        std::string file = dir + (progressive ? "/prog.jpg" : "/base.jpg");
+        ASSERT_TRUE(MakePhotoJpeg(file, 2400, 1800, progressive, true));
+        MaxPicPixel = 2000000;
+        std::unique_ptr<Picture_t> p(Entry(file)), header(Entry(file));
+        EXPECT_EQ(p->LoadIcon(false), 0);
+        p->LoadForIcon();
+        ASSERT_TRUE(p->HasFlags(ICON_READY));
+        header->LoadNow(true);
+        Result& r = got[progressive];
+        r.sizes = {p->DecodedWidth(), p->DecodedHeight(), p->SourceWidth(), p->SourceHeight(), p->Width(), p->Height()};
+        EXPECT_EQ(r.sizes, (std::array<int, 6>{header->DecodedWidth(), header->DecodedHeight(), header->SourceWidth(),
+                                                header->SourceHeight(), header->Width(), header->Height()}));
+        r.icon = IconRect(p.get());
+        r.pixels.assign(p->IconRows()[0], p->IconRows()[0] + 120 * 120);
+        MaxPicPixel = 60000;  // the viewer at 1/8
+        std::unique_ptr<Picture_t> view(Entry(file));
+        view->LoadNow(false);
+        ASSERT_EQ(std::pair(view->DecodedWidth(), view->DecodedHeight()), std::pair(300, 225));
+        for (int y = 0; y < view->Height(); y++) r.view.insert(r.view.end(), view->Rows()[y], view->Rows()[y] + view->Width());
+    }
+    EXPECT_EQ(got[0].sizes, got[1].sizes);
+    EXPECT_EQ(got[0].icon, (Rect{0, 15, 119, 89}));
+    EXPECT_EQ(got[1].icon, got[0].icon);
+    for (auto rows : {&Result::pixels, &Result::view}) {
+        const std::vector<uint16_t>& a = got[0].*rows;
+        const std::vector<uint16_t>& b = got[1].*rows;
+        ASSERT_EQ(a.size(), b.size());
+        double diff = 0;  // green, 5 bits; a 2 x 2 chroma block's shading differs
+        for (size_t i = 0; i < a.size(); i++) diff += std::abs(((a[i] >> 6) & 31) - ((b[i] >> 6) & 31));
+        EXPECT_LT(diff / a.size(), 0.5);
+    }
 }
