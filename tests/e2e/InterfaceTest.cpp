@@ -323,6 +323,42 @@ TEST_F(Interface, UpOpensAndClosesTheMenuOfEachMode) {
     EXPECT_EQ(Selected(), 0);
 }
 
+TEST_F(Interface, InputQueuedDuringAnimationsAndLoadingIsHandledInOrder) {
+    Start(Pictures(5));
+    // All at once: open, zoom and pan before the picture is decoded, step
+    // while the next one loads, turn, step back, close.
+    headless::InjectKey(plat::KEY_ACTION);
+    Stroke({{10, 100}, {12, 130}, {12, 220}});
+    Stroke({{120, 160}, {160, 200}, {200, 240}});
+    headless::InjectKey(plat::KEY_RIGHT);
+    headless::InjectKey(plat::KEY_RIGHT);
+    Stroke({{235, 100}, {236, 140}});
+    headless::InjectKey(plat::KEY_LEFT);
+    headless::InjectKey(plat::KEY_DOWN);
+    Settle();
+    int angle = 1;
+    OnLoop([&] { angle = TheBrowser->Angle; });
+    EXPECT_EQ(Mode(), 0);
+    EXPECT_EQ(Selected(), 1);
+    // The turn was given to a landscape picture: the next one opens turned.
+    EXPECT_EQ(angle, -90);
+}
+
+TEST_F(Interface, ATurnCarriesToTheNextPictureOfTheSameOrientation) {
+    Start({{"testorig.jpg", "a.jpg"}, {"grayscale_long.jpg", "b.jpg"}, {"video-001.jpeg", "c.jpg"}});
+    headless::InjectKey(plat::KEY_ACTION);
+    Stroke({{235, 140}, {236, 100}});  // up the right edge: +90
+    int angles[3] = {};
+    OnLoop([&] { angles[0] = TheBrowser->Angle; });
+    headless::InjectKey(plat::KEY_RIGHT);  // the portrait keeps its own
+    OnLoop([&] { angles[1] = TheBrowser->Angle; });
+    headless::InjectKey(plat::KEY_RIGHT);  // the next landscape opens turned
+    OnLoop([&] { angles[2] = TheBrowser->Angle; });
+    EXPECT_EQ(angles[0], 90);
+    EXPECT_EQ(angles[1], 0);
+    EXPECT_EQ(angles[2], 90);
+}
+
 TEST_F(Interface, EveryKeyStrokeAndCommandIsSafeWithNothingSelected) {
     Start({}, 240, 320, {});
     for (int mode : {0, 1}) {
