@@ -69,15 +69,15 @@ public:
         std::error_code ec;
         fs::remove_all(work_, ec);
     }
-    // Waits until the thumbnails of the entries on screen are made.
+    // Waits until every picture has its thumbnail (a picture without one
+    // is drawn with its name label instead).
     void WaitThumbnails() {
         for (int tries = 0; tries < 20000; tries++) {
             bool done = true;
             OnLoop([&] {
                 PictureMgr_t* pm = TheBrowser;
                 pm->Pause(true);
-                int count = pm->Count, sel = pm->Selected();
-                for (int i = std::max(0, sel - 4); i < std::min(count, sel + 5); i++)
+                for (int i = 0; i < pm->Count; i++)
                     if (pm->Pic[i]->Kind() == KIND_PICTURE && !pm->Pic[i]->HasFlags(ICON_READY)) done = false;
                 pm->Pause(false);
             });
