@@ -51,7 +51,6 @@ void PictureMgr_t::BrowseFrame() {
                 Current = sel - 1;
                 Turn = 180;
             }
-            PaintInfoLine();
             motion = true;
         }
         bool a = TurnStep(&Turn, TargetTurn);

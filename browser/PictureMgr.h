@@ -222,6 +222,9 @@ public:
     // A tap on the on-screen buttons, the pop-up or a bookmark label; true
     // when the tap was used (not to be taken as a gesture).
     bool HitButtons(int x, int y);
+    // The pop-up's choice at (x, y): 1 (upper half), 3 (lower left) or 2
+    // (lower right) quarter turns.
+    static int PopupChoice(int x, int y);
     // The paint handler: one paint step of the current mode, or the last
     // frame again while the window is not shown.
     void Refresh();
@@ -290,9 +293,10 @@ private:
     int IndexOf(const Picture_t* entry) const;
 };
 
-// A thread that asks for the browser lock while it already holds it has a
-// bug (the lock is not re-entrant). The hook, when set, is told; the
-// caller then carries on as the holder instead of waiting out the bound.
+// A thread that asks for the browser lock while it already holds it, or
+// releases it without holding it, has a bug (the lock is not re-entrant).
+// The hook, when set, is told; a nested request then carries on as the
+// holder instead of waiting out the bound.
 extern std::atomic<void (*)()> NestedLockHook;
 
 // The browser; made by start-up, null before and after.

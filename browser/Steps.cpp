@@ -153,6 +153,12 @@ void PictureMgr_t::ShowPanel(bool show) {
     Pause(false);
 }
 
+int PictureMgr_t::PopupChoice(int x, int y) {
+    // Three regions, whatever the arrows drawn in them.
+    if (y < (ScreenHeight - 60 * UiScale) / 2) return 1;
+    return x < ScreenWidth / 2 ? 3 : 2;
+}
+
 bool PictureMgr_t::PanelUp() const { return Menu != -1 || PanelSlide != 0.0f || PopupSlide != 0.0f; }
 
 bool PictureMgr_t::HitButtons(int x, int y) {
@@ -175,9 +181,7 @@ bool PictureMgr_t::HitButtons(int x, int y) {
         return true;
     }
     if (PopupSlide != 0.0f) {
-        // Three regions, whatever the arrows drawn in them.
-        int quarters = y < (ScreenHeight - 60 * UiScale) / 2 ? 1 : (x < ScreenWidth / 2 ? 3 : 2);
-        ProcessRotation(quarters);
+        ProcessRotation(PopupChoice(x, y));
         return true;
     }
     if (PanelSlide != 0.0f) {

@@ -14,6 +14,8 @@ static thread_local bool holdsLock;
 
 int PictureMgr_t::Pause(bool on) {
     if (!on) {
+        if (!holdsLock)
+            if (void (*hook)() = NestedLockHook.load()) hook();
         holdsLock = false;
         return Flags.fetch_and(~PM_LOCKED);
     }

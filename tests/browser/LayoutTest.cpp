@@ -40,6 +40,15 @@ TEST_F(LayoutTest, MenusOfferOnlyWhatApplies) {
     pm->DrawButtons(true);
     // The two arrows, then back, bm, quit: no delete without an entry.
     EXPECT_EQ(Commands(pm), (std::vector<int>{41006, 41007, 41001, 41003, 16}));
+    // The arrows sit in the top corners at their own size.
+    EXPECT_EQ(std::vector<int>(pm->ButtonRect[0], pm->ButtonRect[0] + 4), (std::vector<int>{0, 0, 27, 27}));
+    EXPECT_EQ(std::vector<int>(pm->ButtonRect[1], pm->ButtonRect[1] + 4), (std::vector<int>{213, 0, 240, 27}));
+    // With the menu up only its buttons are live, edges included.
+    EXPECT_EQ(pm->ButtonRect[2][0], 30);
+    EXPECT_TRUE(pm->HitButtons(30, 260));
+    EXPECT_FALSE(pm->HitButtons(29, 260));
+    EXPECT_FALSE(pm->HitButtons(5, 5));
+    EXPECT_EQ(headless::PendingMessages(41001), 1);
 
     // The bookmark menu offers "bm_add" only while a slot is free and the
     // folder on view is not bookmarked.
@@ -72,12 +81,60 @@ TEST_F(LayoutTest, BookmarkLabelsStack65PixelsApartFromTheFirstSlotUp) {
     }
     // A tap on a label posts its slot and is still a gesture.
     EXPECT_FALSE(pm->HitButtons(120, 97));
+    EXPECT_EQ(headless::PendingMessages(42006), 1);
     // An empty slot is not drawn and cannot be hit.
     slots[1].SetFolder(u"");
     pm->DrawBookmarkPanel();
     EXPECT_EQ(slots[1].top, -1);
     EXPECT_FALSE(slots[1].Hit(120, 162));
     for (Bookmark_t*& b : Bookmarks) b = nullptr;
+}
+
+TEST_F(LayoutTest, ThePanelSlidesInFrameByFrame) {
+    Bookmark_t slot;
+    Bookmarks[0] = &slot;
+    slot.SetFolder(u"/pics");
+    pm->Pause(true);
+    pm->PaintFull->Clear();
+    pm->DrawBrowse(-1);
+    pm->PaintFull->Paint();
+    pm->Pause(false);
+    std::vector<uint16_t> before = headless::LastFrame();
+    int frames = headless::FramesPresented();
+    pm->ShowPanel(true);
+    EXPECT_GT(headless::FramesPresented() - frames, 1);
+    EXPECT_EQ(pm->Menu, 16);
+    std::vector<uint16_t> after = headless::LastFrame();
+    int changed = 0, y = (slot.top + slot.bottom) / 2;
+    for (int x = slot.left; x < slot.right; x++) changed += before[y * 240 + x] != after[y * 240 + x];
+    EXPECT_GT(changed, 120);
+    Bookmarks[0] = nullptr;
+}
+
+TEST_F(LayoutTest, TheCounterShowsPositionOverTotal) {
+    pm->Pause(true);
+    pm->PaintFull->Clear();
+    pm->DrawBrowse(-1);
+    pm->Pause(false);
+    const int bar = pm->BarHeight, W = 240, H = 320;
+    // The digits are light grey on the darkened box: count bright pixels.
+    auto inked = [&](int top, int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom; y++)
+            for (int x = W / 2 - bar; x < W / 2 + bar; x++) n += (PaintBuffer_t::PixelToRgb(pm->PaintFull->Rows()[y][x]) & 0xFF) > 0xA0;
+        return n;
+    };
+    // "0 " below the line and " 0" above it, each in its own half.
+    EXPECT_GT(inked(H - 2 * bar + 2, H - bar), 5);
+    EXPECT_GT(inked(H - 3 * bar, H - 2 * bar - 2), 5);
+}
+
+TEST_F(LayoutTest, PopupRegionsSplitAtTheirLines) {
+    // On 240 x 320 the line lies at y = 130 and the lower split at x = 120.
+    EXPECT_EQ(PictureMgr_t::PopupChoice(239, 129), 1);
+    EXPECT_EQ(PictureMgr_t::PopupChoice(119, 130), 3);
+    EXPECT_EQ(PictureMgr_t::PopupChoice(120, 130), 2);
+    EXPECT_EQ(PictureMgr_t::PopupChoice(0, 319), 3);
 }
 
 TEST_F(LayoutTest, CurveAndZoomEaseInFixedSteps) {
@@ -92,6 +149,9 @@ TEST_F(LayoutTest, CurveAndZoomEaseInFixedSteps) {
     EXPECT_TRUE(PictureMgr_t::TurnStep(&turn, -8));
     EXPECT_EQ(turn, -8);
     EXPECT_FALSE(PictureMgr_t::TurnStep(&turn, -8));
+    turn = 0;  // 16 away is one more step, not a snap
+    EXPECT_TRUE(PictureMgr_t::TurnStep(&turn, 16));
+    EXPECT_EQ(turn, 15);
 
     float zoom = 0.5f;
     std::vector<float> zooms;
@@ -137,8 +197,9 @@ TEST_F(LayoutTest, ANestedLockIsReported) {
     pm->Pause(true);
     pm->Pause(true);
     pm->Pause(false);
+    pm->Pause(false);  // released by a thread that does not hold it
     NestedLockHook = nullptr;
-    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(nested, 2);
     EXPECT_FALSE(pm->Flags & PM_LOCKED);
 }
 

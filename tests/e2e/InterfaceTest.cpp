@@ -1,5 +1,6 @@
 // The interface end to end: keys, pen strokes, the wheel and the buttons'
 // commands reaching the running program, checked by its state and frames.
+#include <algorithm>
 #include <vector>
 
 #include "RunningProgram.h"
@@ -79,6 +80,13 @@ TEST_F(Interface, DraggingTheCurveTurnsItAndItSettlesOnTheNearestEntry) {
     headless::InjectPenUp(120, 315);
     Settle();
     EXPECT_EQ(Selected(), 2);
+    // The wheel turned toward the user moves on, away moves back.
+    headless::InjectWheel(-3);
+    Settle();
+    EXPECT_EQ(Selected(), 5);
+    headless::InjectWheel(1);
+    Settle();
+    EXPECT_EQ(Selected(), 4);
 
     // A stroke above the bottom strip does nothing.
     int back = 0;
@@ -87,7 +95,7 @@ TEST_F(Interface, DraggingTheCurveTurnsItAndItSettlesOnTheNearestEntry) {
     ASSERT_EQ(back, -1);
     Stroke({{120, 284}, {140, 284}, {200, 284}});
     Settle();
-    EXPECT_EQ(Selected(), 2);
+    EXPECT_EQ(Selected(), 4);
 }
 
 TEST_F(Interface, DraggingPastTheLastEntryStopsThereAndEasesBack) {
@@ -112,6 +120,8 @@ TEST_F(Interface, DraggingPastTheLastEntryStopsThereAndEasesBack) {
     EXPECT_EQ(Selected(), 2);
 }
 
+std::vector<float> grows;  // interface thread only
+
 // The centre of an entry's icon as last drawn.
 std::pair<int, int> IconCentre(const Picture_t* e) {
     return {(e->iconCorners[2].x + e->iconCorners[1].x) / 2, (e->iconCorners[2].y + e->iconCorners[1].y) / 2};
@@ -132,9 +142,17 @@ TEST_F(Interface, TapsOpenEntriesAndClimbAncestorsDownClimbsAndClosesTheView) {
     EXPECT_EQ(Selected(), 1);
 
     // The folder entry opens as the new folder on view, stopping the scanner
-    // that listed its parent.
-    OnLoop([&] { tap = IconCentre(TheBrowser->Pic[0]); });
+    // that listed its parent; on its way it flies into the ancestor stack.
+    OnLoop([&] {
+        tap = IconCentre(TheBrowser->Pic[0]);
+        grows.clear();
+        headless::SetPresentHook([](const uint16_t*, int, int) { grows.push_back(TheBrowser->Grow); });
+    });
     Stroke({tap});
+    OnLoop([] { headless::SetPresentHook(nullptr); });
+    ASSERT_GT(grows.size(), 2u);
+    EXPECT_GE(*std::min_element(grows.begin(), grows.end()), 1.0f);
+    EXPECT_FLOAT_EQ(*std::max_element(grows.begin(), grows.end()), 3.0f);
     std::u16string path;
     OnLoop([&] { path = TheBrowser->Path; });
     EXPECT_EQ(TempFolder::Utf8(path), pics + "/Trip");
@@ -168,6 +186,12 @@ TEST_F(Interface, PictureViewStrokesStepPanZoomAndTurn) {
     // Along the bottom edge to the left: the next picture.
     Stroke({{100, 310}, {60, 312}});
     EXPECT_EQ(Selected(), 1);
+    // A small movement in the middle is no gesture yet.
+    headless::InjectPenDown(120, 160);
+    headless::InjectPenMove(122, 161);
+    OnLoop([] {});
+    EXPECT_EQ(GestureState(), 1);
+    headless::InjectPenUp(122, 161);
     // The same stroke higher up pans instead.
     headless::InjectPenDown(100, 200);
     headless::InjectPenMove(60, 202);
@@ -302,8 +326,21 @@ TEST_F(Interface, UpOpensAndClosesTheMenuOfEachMode) {
     OnLoop([] {});
     EXPECT_EQ(GestureState(), 0);
     headless::InjectPenUp(180, 220);
-    // The rotate button swaps the menu for the pop-up with one "back".
+    // The rotate button swaps the menu for the pop-up with one "back": the
+    // bar slides out, then in again.
+    OnLoop([] {
+        grows.clear();
+        headless::SetPresentHook([](const uint16_t*, int, int) { grows.push_back(TheBrowser->MenuSlide); });
+    });
     plat::PostMessage(42005);
+    OnLoop([] { headless::SetPresentHook(nullptr); });
+    ASSERT_GT(grows.size(), 2u);
+    for (float slide : grows) {
+        EXPECT_GE(slide, 0.0f);
+        EXPECT_LE(slide, 1.0f);
+    }
+    EXPECT_GT(*std::max_element(grows.begin(), grows.end()), 0.9f);
+    EXPECT_EQ(grows.back(), 0.0f);
     float popup = 0;
     OnLoop([&] { menu = TheBrowser->Menu, popup = TheBrowser->PopupSlide; });
     EXPECT_EQ(menu, 14);
@@ -373,7 +410,7 @@ TEST_F(Interface, EveryKeyStrokeAndCommandIsSafeWithNothingSelected) {
         Stroke({{235, 100}, {236, 140}});
         Stroke({{200, 230}, {160, 200}, {120, 170}});
         Stroke({{100, 310}, {60, 312}});
-        for (int command : {41003, 41005, 41004, 41001, 42001, 42002, 42003, 42004, 42005, 41001, 41006, 41007})
+        for (int command : {41003, 41005, 41004, 41001, 42001, 42002, 42003, 42004, 42005, 41001, 41006, 41007, 41002})
             plat::PostMessage(command);
         plat::PostMessage(42006, 0, 3);
         plat::PostMessage(42006, 0, 9);
