@@ -18,12 +18,13 @@
 namespace {
 constexpr int kFrameMs = 40;  // 25 frames a second while something moves
 
-void Counter(PaintBuffer_t* b, const char* format, int value, int flags, int top, int bottom) {
+// One number of the position counter, in the box of the counter's width.
+void Counter(PaintBuffer_t* b, int bar, const char* format, int value, int flags, int top, int bottom) {
     char text[32];
     char16_t wide[32];
     std::snprintf(text, sizeof text, format, value);
     WidenText(text, wide, 32);
-    int w = ScreenWidth, bar = TheBrowser ? TheBrowser->BarHeight : 0;
+    int w = ScreenWidth;
     b->DrawTextFit(wide, flags, w / 2 - bar, top, w / 2 + bar, bottom, SkinInfoName, kNoBackground);
 }
 }  // namespace
@@ -117,8 +118,8 @@ void PictureMgr_t::DrawBrowse(int highlight) {
 
     // 6. The counter, drawn like a fraction above the bar.
     b->DarkenRect(W / 2 - bar, H - 3 * bar, W / 2 + bar, H - bar - 1);
-    Counter(b, "%d ", count, TEXT_RIGHT, H - 2 * bar, H - bar);
-    Counter(b, " %d", count > 0 ? cur + 1 : 0, TEXT_LEFT, H - 3 * bar, H - 2 * bar);
+    Counter(b, bar, "%d ", count, TEXT_RIGHT, H - 2 * bar, H - bar);
+    Counter(b, bar, " %d", count > 0 ? cur + 1 : 0, TEXT_LEFT, H - 3 * bar, H - 2 * bar);
     b->DrawLine(W / 2 - bar, H + bar / 2 - 2 * bar, W / 2 + bar, H - bar + bar / 2 - 2 * bar, SkinInfoText);
 
     // 7.

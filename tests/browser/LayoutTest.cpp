@@ -36,6 +36,11 @@ TEST_F(LayoutTest, FiveButtonsLieInALowerLineOfThreeAndACentredUpperLineOfTwo) {
 }
 
 TEST_F(LayoutTest, MenusOfferOnlyWhatApplies) {
+    // With the build's skin, so that buttons have icons.
+    delete pm;
+    CopyWide(u"" LUMATRAY_BUILD_DIR, ProgramFolder, kPathUnits);
+    pm = new PictureMgr_t();
+    ProgramFolder[0] = 0;
     pm->Menu = 0;
     pm->DrawButtons(true);
     // The two arrows, then back, bm, quit: no delete without an entry.
@@ -43,9 +48,22 @@ TEST_F(LayoutTest, MenusOfferOnlyWhatApplies) {
     // The arrows sit in the top corners at their own size.
     EXPECT_EQ(std::vector<int>(pm->ButtonRect[0], pm->ButtonRect[0] + 4), (std::vector<int>{0, 0, 27, 27}));
     EXPECT_EQ(std::vector<int>(pm->ButtonRect[1], pm->ButtonRect[1] + 4), (std::vector<int>{213, 0, 240, 27}));
-    // With the menu up only its buttons are live, edges included.
+    // With the menu up only its buttons are live, edges included; a hit
+    // shows the lit icon in the button's place.
     EXPECT_EQ(pm->ButtonRect[2][0], 30);
     EXPECT_TRUE(pm->HitButtons(30, 260));
+    const PaintBuffer_t* lit = pm->Icon[MenuTable[0][1] + 1];
+    std::vector<uint16_t> frame = headless::LastFrame();
+    int litPixels = 0, differ = 0;
+    for (int y = 0; y < lit->Height(); y++)
+        for (int x = 0; x < lit->Width(); x++) {
+            uint16_t p = lit->Rows()[y][x];
+            if (p == lit->keyColour) continue;
+            litPixels++;
+            differ += frame[(260 + y) * 240 + 30 + x] != p;
+        }
+    EXPECT_GT(litPixels, 100);
+    EXPECT_EQ(differ, 0);
     EXPECT_FALSE(pm->HitButtons(29, 260));
     EXPECT_FALSE(pm->HitButtons(5, 5));
     EXPECT_EQ(headless::PendingMessages(41001), 1);
@@ -63,6 +81,17 @@ TEST_F(LayoutTest, MenusOfferOnlyWhatApplies) {
     pm->DrawButtons(false);
     EXPECT_EQ(Commands(pm), (std::vector<int>{41001, 41005}));
     for (Bookmark_t*& b : Bookmarks) b = nullptr;
+}
+
+TEST_F(LayoutTest, InThePictureViewTheInfoLineComesDownWithTheMenu) {
+    pm->Mode = 1;
+    pm->Menu = 5;
+    pm->MenuSlide = 0.0f;
+    pm->PaintFull->Clear();
+    std::vector<uint16_t> background(pm->PaintFull->Rows()[5], pm->PaintFull->Rows()[5] + 240);
+    pm->DrawButtons(false);
+    // Nothing selected: the line is empty, only its dark band shows.
+    for (int x = 0; x < 240; x++) EXPECT_EQ(pm->PaintFull->Rows()[5][x], (background[x] & 0xF79F) >> 1) << x;
 }
 
 TEST_F(LayoutTest, BookmarkLabelsStack65PixelsApartFromTheFirstSlotUp) {
@@ -117,16 +146,18 @@ TEST_F(LayoutTest, TheCounterShowsPositionOverTotal) {
     pm->DrawBrowse(-1);
     pm->Pause(false);
     const int bar = pm->BarHeight, W = 240, H = 320;
-    // The digits are light grey on the darkened box: count bright pixels.
-    auto inked = [&](int top, int bottom) {
+    // The digits are light grey on the darkened box: count bright pixels,
+    // away from the slanted line (lower left half, upper right half).
+    auto inked = [&](int left, int top, int right, int bottom) {
         int n = 0;
         for (int y = top; y < bottom; y++)
-            for (int x = W / 2 - bar; x < W / 2 + bar; x++) n += (PaintBuffer_t::PixelToRgb(pm->PaintFull->Rows()[y][x]) & 0xFF) > 0xA0;
+            for (int x = left; x < right; x++)
+                n += (PaintBuffer_t::PixelToRgb(pm->PaintFull->Rows()[y][x]) & 0xFF) > 0xA0;
         return n;
     };
-    // "0 " below the line and " 0" above it, each in its own half.
-    EXPECT_GT(inked(H - 2 * bar + 2, H - bar), 5);
-    EXPECT_GT(inked(H - 3 * bar, H - 2 * bar - 2), 5);
+    // "0 " right-aligned below the line, " 0" left-aligned above it.
+    EXPECT_GT(inked(W / 2, H - 3 * bar / 2 + 1, W / 2 + bar, H - bar), 5);
+    EXPECT_GT(inked(W / 2 - bar, H - 3 * bar, W / 2 - 1, H - 5 * bar / 2), 5);
 }
 
 TEST_F(LayoutTest, PopupRegionsSplitAtTheirLines) {
