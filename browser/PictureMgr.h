@@ -174,6 +174,10 @@ private:
     plat::Thread* loaderThread_ = nullptr;
     // The entry the loader is making a thumbnail for, outside the lock.
     std::atomic<Picture_t*> loaderEntry_{nullptr};
+    // Threads waiting in Pause(true) (the interface thread): the scanner
+    // pauses while there are any.
+    std::atomic<int> lockWaiters_{0};
+    uint32_t infoDrawn_ = 0;  // when AddEntry last drew the info line (lock)
 
     // Destroys every entry of Pic; Count 0. Workers stopped, lock held.
     void ClearEntries();

@@ -61,6 +61,7 @@ Picture_t::~Picture_t() {
     Picture_t* self = this;
     hiPriorityEntry.compare_exchange_strong(self, nullptr);
     delete label_;
+    FreeTexts();
 }
 
 void Picture_t::ChangeFlags(int clear, int set) {
