@@ -134,8 +134,9 @@ public:
     // '/' is dropped. A folder of 512 units or more is refused: false,
     // nothing changes.
     bool SetPath(const char16_t* folder, const char16_t* keep);
-    // Scanner body: lists Path, adds folders and .jpg / .jpeg files, then
-    // idles until PM_SCAN_STOP.
+    // Scanner body: lists Path, adds folders and .jpg / .jpeg files (a
+    // yield after each, a 1 ms pause every 64 and while another thread
+    // waits for the lock), then idles until PM_SCAN_STOP.
     void DoProcess();
     // Loader body: thumbnails outward from the selection, preload in the
     // picture view, until PM_LOADER_STOP.
@@ -191,7 +192,8 @@ private:
     bool Hand(Picture_t* entry);
     // The lock for a worker: false, without it, once its stop bit is set.
     bool PauseUnlessStopped(int stopBit);
-    // Renders the entry's name label.
+    // Renders the entry's name label (the trail slots; listed entries get
+    // theirs when first drawn).
     void RenderLabel(Picture_t* entry);
 };
 

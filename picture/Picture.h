@@ -194,10 +194,12 @@ public:
     // damaged cache entry (other version, unreadable JPEG, geometry that
     // does not fit the slot) is deleted and ICON_CACHED cleared, so that
     // the thumbnail is made again. Without a pool (IconPool null) a valid
-    // cache is only confirmed, as when far, but the result is 0.
+    // cache is only confirmed, as when far, but the result is 0. Reads the
+    // picture's header (when no sizes are known) only for a valid cache.
     int LoadIcon(bool far);
     // Makes the thumbnail from the picture file (budget IconSize^2) and
-    // saves it; a file that does not open becomes the placeholder. Nothing
+    // saves it; a file that does not open becomes the placeholder. The same
+    // open gives the entry its header sizes when none are known. Nothing
     // once a thumbnail is ready, including one a LoadIcon running at the
     // same time finishes, and nothing without a pool.
     void LoadForIcon();
