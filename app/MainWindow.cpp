@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "app/Input.h"
+
 #include "app/Splash.h"
 #include "app/Startup.h"
 #include "platform/Platform.h"
@@ -21,7 +23,7 @@ bool CreateMainWindow() {
 
 void FitWindowToScreen() {}
 
-intptr_t MainWndProc(uint32_t msg, uintptr_t wparam, intptr_t) {
+intptr_t MainWndProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     // Messages still queued behind the destroy (paints posted by workers,
     // a second close) find nothing left to draw on.
     if (!windowAlive) return 0;
@@ -38,6 +40,19 @@ intptr_t MainWndProc(uint32_t msg, uintptr_t wparam, intptr_t) {
     case plat::MSG_COMMAND:
         if (wparam == 1) MainWndProc(plat::MSG_CLOSE, 0, 0);
         return 0;
+    case plat::MSG_KEYDOWN:
+        HandleKey((int)wparam);
+        return 0;
+    case plat::MSG_MOUSEWHEEL:
+        HandleWheel((int)(intptr_t)wparam);
+        return 0;
+    case plat::MSG_LBUTTONDOWN:
+        return HandlePenDown(plat::PenX(lparam), plat::PenY(lparam));
+    case plat::MSG_MOUSEMOVE:
+        return HandlePenMove(plat::PenX(lparam), plat::PenY(lparam));
+    case plat::MSG_LBUTTONUP:
+        HandlePenUp(plat::PenX(lparam), plat::PenY(lparam));
+        return 0;
     case plat::MSG_CLOSE:
         MainWndProc(plat::MSG_DESTROY, 0, 0);
         return 0;
@@ -48,6 +63,8 @@ intptr_t MainWndProc(uint32_t msg, uintptr_t wparam, intptr_t) {
         plat::PostQuit(0);
         return 0;
     default:
+        // The buttons post their command as the message number.
+        HandleCommand((int)msg, lparam);
         return 0;
     }
 }

@@ -122,6 +122,7 @@ void ShutdownWork() {
         // Bounded: the settings are saved whether or not the scan ended.
         bool ended = WaitFor([] { return (AppFlags & APP_SCAN_DONE) != 0; }, u".Scan Cache end");
         if (ended) plat::JoinThread(CacheScan);
+        else plat::DetachThread(CacheScan);  // stuck in the file system: left to it
         CacheScan = nullptr;
     }
     // A close before the start-up work ran must not overwrite the user's
@@ -131,7 +132,14 @@ void ShutdownWork() {
         SaveSkinColours();
     }
 
-    delete TheBrowser;  // stops and joins its workers first
+    // A worker stuck in a hung file system past its bound still uses the
+    // browser, its entries and the pool: they are left to it, not freed.
+    bool stuck = false;
+    if (TheBrowser) {
+        TheBrowser->StopWorkers();
+        stuck = TheBrowser->WorkersStuck();
+        if (!stuck) delete TheBrowser;
+    }
     TheBrowser = nullptr;
     if (UiFont) plat::DeleteFont(UiFont);
     UiFont = nullptr;
@@ -141,7 +149,7 @@ void ShutdownWork() {
         delete *skin;
         *skin = nullptr;
     }
-    delete IconPool;
+    if (!stuck) delete IconPool;
     IconPool = nullptr;
     delete NoImage;
     NoImage = nullptr;

@@ -266,12 +266,27 @@ void PictureMgr_t::SaveAngle() {
     else LandscapeAngle = q;
 }
 
+// The low bit of loaderEntry_ marks an entry destroyed while the loader
+// held it: the loader frees it when it lets go.
+static Picture_t* Orphaned(Picture_t* entry) {
+    return reinterpret_cast<Picture_t*>(reinterpret_cast<uintptr_t>(entry) | 1);
+}
+
 void PictureMgr_t::DestroyEntry(Picture_t* entry) {
     if (!entry) return;
-    // The loader picked this entry under the lock we hold now; once it has
-    // let go, it cannot pick it again because the entry is out of Pic.
-    WaitFor([&] { return loaderEntry_.load() != entry; }, u".PictureMgr_t.DestroyEntry");
+    // The loader picked its entry under the lock we hold now and the entry
+    // is out of Pic, so it cannot be picked again. Held right now: the
+    // loader frees it when done (never under it, and a loader stuck in a
+    // hung file system leaks it); not held: it is ours to free.
+    Picture_t* held = entry;
+    if (loaderEntry_.compare_exchange_strong(held, Orphaned(entry))) return;
     delete entry;
+}
+
+void PictureMgr_t::LetGoOfEntry() {
+    Picture_t* held = loaderEntry_.exchange(nullptr);
+    uintptr_t bits = reinterpret_cast<uintptr_t>(held);
+    if (bits & 1) delete reinterpret_cast<Picture_t*>(bits & ~uintptr_t(1));
 }
 
 void PictureMgr_t::ClearEntries() {

@@ -10,6 +10,7 @@
 #include "picture/Picture.h"
 #include "render/PaintBuffer.h"
 #include "util/Diagnostics.h"
+#include "util/StopRequest.h"
 #include "util/Text.h"
 
 static const char16_t kTagKeep[] = u".PictureMgr_t.SetPath:SetPictureName";
@@ -79,7 +80,7 @@ bool PictureMgr_t::Hand(Picture_t* entry) {
 }
 
 void PictureMgr_t::DoProcess() {
-    plat::Dir* dir = (Flags & PM_SCAN_STOP) ? nullptr : plat::OpenDir(Path);
+    plat::Dir* dir = (Flags & PM_SCAN_STOP) ? nullptr : plat::OpenDir(Path, plat::DIR_HIDE_DOT_NAMES);
     if (dir) {
         int listed = 0;
         plat::DirEntry de;
@@ -133,6 +134,9 @@ bool PictureMgr_t::AnyPictureLoading() const {
 }
 
 void PictureMgr_t::IconProcess() {
+    // A thumbnail being made gives up when the loader is stopped or the
+    // program quits, instead of finishing a long decode first.
+    StopRequestScope stop(&Flags, PM_LOADER_STOP, &AppFlags, APP_QUIT);
     int anchor = -1, offset = 0, remembered = 0;
     while (!(Flags & PM_LOADER_STOP)) {
         Picture_t* work = nullptr;
@@ -142,7 +146,9 @@ void PictureMgr_t::IconProcess() {
         if (!PauseUnlessStopped(PM_LOADER_STOP)) break;
         int count = Count;
         int sel = Selected();
-        if (sel != anchor) {
+        // Entries given back or removed shrink the list: walk again from
+        // the focus so that the thumbnails they freed are made again.
+        if (sel != anchor || count < remembered) {
             anchor = sel;
             remembered = count;
             offset = 0;
@@ -177,7 +183,7 @@ void PictureMgr_t::IconProcess() {
         if (work) {
             work->LoadIcon(far);
             if (!work->HasFlags(ICON_CACHED)) work->LoadForIcon();
-            loaderEntry_.store(nullptr);
+            LetGoOfEntry();
         }
         if (repaint) RequestRepaint(true);
         plat::Sleep(Mode == 1 ? 33 : 1);

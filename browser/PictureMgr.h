@@ -6,7 +6,14 @@
 // Files: Model.cpp (construction, entry order, view state), Workers.cpp
 // (lock and worker threads), Navigation.cpp (SetPath, scanning, loader,
 // trail, GoUp), MemoryGuard.cpp (EnsureFreeMemory, ReleaseFarIcons),
-// Paint.cpp (browse frame and info line).
+// Paint.cpp (browse frame, buttons, panel, pop-up, curve drag, hit tests),
+// Steps.cpp (steps, quarter turns, menus and overlays, button taps,
+// Refresh), View.cpp (picture view frame, zoom, pan, open and close),
+// Commands.cpp (the menu commands).
+//
+// The lock is not re-entrant. Every operation below that "takes the lock"
+// must be called without it; those that say "caller holds the lock" must
+// be called with it.
 //
 // Threads: the interface thread, the scanner (DoProcess, priority 5) and the
 // loader (IconProcess, priority 6). The browser lock (Pause) guards Pic,
@@ -16,8 +23,9 @@
 // Entry lifetime: an entry leaves the browser only through DestroyEntry,
 // called with the browser lock held after the entry has left Pic. The
 // loader picks the entry it works on while holding the lock and publishes
-// it (loaderEntry_); DestroyEntry waits until the loader has let go of it.
-// So no worker touches an entry after the interface thread destroyed it.
+// it (loaderEntry_); DestroyEntry leaves an entry the loader holds to the
+// loader, which frees it when it lets go. So no entry is freed while a
+// worker uses it, and nobody waits for a worker to let go.
 #pragma once
 
 #include <atomic>
@@ -109,8 +117,8 @@ public:
     // Stores Angle, rounded to a quarter turn, for the selected picture's
     // orientation.
     void SaveAngle();
-    // Destroys an entry that has left Pic. Caller holds the browser lock;
-    // waits (bounded) until the loader no longer works on it.
+    // Destroys an entry that has left Pic. Caller holds the browser lock.
+    // Never waits: an entry the loader works on is freed by the loader.
     void DestroyEntry(Picture_t* entry);
 
     // ---- workers (Workers.cpp)
@@ -124,8 +132,12 @@ public:
     // Stops the scanner alone (opening a folder entry, GoUp) and joins it.
     void StopScanner();
     // Asks both workers to stop, waits for them (bounded, ".End of PicMgr
-    // Process") and joins them. No worker runs afterwards.
+    // Process") and joins them. A worker that outlives the bound (stuck in
+    // a hung file system) is left running, never waited for again.
     void StopWorkers();
+    // True once a worker outlived its stop: the browser, its entries and
+    // the pool must then outlive it too (the shut-down leaks them).
+    bool WorkersStuck() const { return stuck_; }
 
     // ---- navigation and scanning (Navigation.cpp)
     // Switches to folder (interface thread): stops the workers, rebuilds
@@ -158,14 +170,86 @@ public:
     // free slot; keep is spared.
     bool ReleaseFarIcons(int keep);
 
-    // ---- painting (Paint.cpp)
-    // Composes a browse frame and shows it (takes the lock).
-    void Refresh();
-    // Composes the ancestor stack and the curve into PaintFull; caller
-    // holds the lock.
+    // ---- browse painting (Paint.cpp)
+    // One paint step of browse mode: composes and shows a frame, eases the
+    // curve toward Shown and asks for the next frame while it moves (takes
+    // the lock).
+    void BrowseFrame();
+    // Composes a browse frame into PaintFull: ancestors, curve, bar, thumb,
+    // name, counter, buttons and the bookmark panel. highlight is the entry
+    // being opened, or -1. Caller holds the lock.
     void DrawBrowse(int highlight);
+    // Lays out and draws the arrows (withArrows) and the open menu,
+    // recording every button on screen. Caller holds the lock.
+    void DrawButtons(bool withArrows);
+    // Records one button (at most 30) and draws its icon.
+    void AddButton(int left, int top, int right, int bottom, int row);
+    // The bookmark labels while the panel is out.
+    void DrawBookmarkPanel();
+    // The three-choice rotation pop-up while it is out. Caller holds the lock.
+    void DrawPopup();
     // Redraws PaintInfo (position and name); caller holds the lock.
     void PaintInfoLine();
+    // One easing step of the curve: 15 degrees toward target, or onto it
+    // within 16. False when already there.
+    static bool TurnStep(int* turn, int target);
+    // Turns the curve by a horizontal pen movement (a fraction of the
+    // screen width); takes the lock.
+    void DragTrack(float fraction);
+    // The pen let go of the curve: it settles on the nearest entry.
+    void EndDrag();
+    // The entry whose icon was last drawn under (x, y), nearest first; -1
+    // when none or while an overlay is up. Takes the lock.
+    int HitEntry(int x, int y);
+    // The ancestor slot under (x, y), or -1. No lock (interface thread).
+    int HitBack(int x, int y);
+
+    // ---- steps and overlays (Steps.cpp); each takes the lock
+    // Flips to the next (forward) or previous entry; a refused step shows
+    // the refusal image for 500 ms and changes nothing.
+    void StepPicture(bool forward);
+    // Makes index the picture being decoded (caller holds the lock).
+    void FocusPicture(int index);
+    // Turns the shown picture a quarter turn (+90 when positive).
+    void RotateView(bool positive);
+    // Opens the menu at that row of MenuTable; -1 closes whatever is up.
+    void ShowMenu(int row);
+    // Slides the rotation pop-up (picture view) in or out.
+    void ShowPopup(bool show);
+    // Slides the bookmark panel (browse mode) in or out.
+    void ShowPanel(bool show);
+    // A menu, the pop-up or the bookmark panel is on screen.
+    bool PanelUp() const;
+    // A tap on the on-screen buttons, the pop-up or a bookmark label; true
+    // when the tap was used (not to be taken as a gesture).
+    bool HitButtons(int x, int y);
+    // The paint handler: one paint step of the current mode, or the last
+    // frame again while the window is not shown.
+    void Refresh();
+
+    // ---- picture view (View.cpp)
+    // One paint step of the picture view, easing the zoom (takes the lock).
+    void ViewFrame();
+    // Composes the picture view into PaintFull, clamping the pan first.
+    // Caller holds the lock; Selected() < Count.
+    void DrawView();
+    // One easing step of the zoom toward target; false when already there.
+    static bool ZoomStep(float* zoom, float target);
+    // Pen zoom: delta > 0 shrinks toward the fitted size, < 0 magnifies.
+    void ZoomBy(float delta);
+    // Pen pan by fractions of the screen width.
+    void PanBy(float dx, float dy);
+    // Opens the entry at index (a picture full screen, a folder as the new
+    // folder on view) or closes the picture view (open false), animated.
+    void OpenView(bool open, int index);
+    // Turns the curve by whole entries (the mouse wheel in browse mode).
+    void TurnBy(int entries);
+
+    // ---- menu commands (Commands.cpp)
+    // Runs the command a button posted (41001..42006); false when unknown.
+    bool RunCommand(int command, int parameter);
+    // The three choices of the rotation pop-up: 1, 2 or 3 quarter turns.
+    void ProcessRotation(int quarters);
 
     PictureMgr_t(const PictureMgr_t&) = delete;
     PictureMgr_t& operator=(const PictureMgr_t&) = delete;
@@ -173,12 +257,18 @@ public:
 private:
     plat::Thread* scanThread_ = nullptr;
     plat::Thread* loaderThread_ = nullptr;
-    // The entry the loader is making a thumbnail for, outside the lock.
+    // The entry the loader is making a thumbnail for, outside the lock;
+    // the low bit set once DestroyEntry has left it to the loader.
     std::atomic<Picture_t*> loaderEntry_{nullptr};
     // Threads waiting in Pause(true) (the interface thread): the scanner
     // pauses while there are any.
     std::atomic<int> lockWaiters_{0};
     uint32_t infoDrawn_ = 0;  // when AddEntry last drew the info line (lock)
+    // A worker that did not stop within the bound: it may still use the
+    // browser, so the browser is never freed (WorkersStuck).
+    bool stuck_ = false;
+    // The loader's end of work on loaderEntry_: frees it when orphaned.
+    void LetGoOfEntry();
 
     // Destroys every entry of Pic; Count 0. Workers stopped, lock held.
     void ClearEntries();
@@ -195,7 +285,21 @@ private:
     // Renders the entry's name label (the trail slots; listed entries get
     // theirs when first drawn).
     void RenderLabel(Picture_t* entry);
+    // Runs one 250 ms animation: frame(elapsed) sets the state for the
+    // elapsed milliseconds (the last call gets exactly 250), then the frame
+    // of the current mode is composed and shown. Caller holds the lock.
+    template <class Frame>
+    void Animate(Frame frame);
+    // Composes the current mode's whole screen into PaintFull.
+    void DrawMode();
+    // The index of entry in Pic, or -1 (caller holds the lock).
+    int IndexOf(const Picture_t* entry) const;
 };
+
+// A thread that asks for the browser lock while it already holds it has a
+// bug (the lock is not re-entrant). The hook, when set, is told; the
+// caller then carries on as the holder instead of waiting out the bound.
+extern std::atomic<void (*)()> NestedLockHook;
 
 // The browser; made by start-up, null before and after.
 extern PictureMgr_t* TheBrowser;

@@ -6,8 +6,23 @@
 static const char16_t kStartWait[] = u".Start of PicMgr Process";
 static const char16_t kEndWait[] = u".End of PicMgr Process";
 
+std::atomic<void (*)()> NestedLockHook{nullptr};
+
+// The lock belongs to a thread, not to the browser: true while this thread
+// holds it.
+static thread_local bool holdsLock;
+
 int PictureMgr_t::Pause(bool on) {
-    if (!on) return Flags.fetch_and(~PM_LOCKED);
+    if (!on) {
+        holdsLock = false;
+        return Flags.fetch_and(~PM_LOCKED);
+    }
+    if (holdsLock) {
+        // Waiting would only run out the bound: the holder is us.
+        if (void (*hook)() = NestedLockHook.load()) hook();
+        return Flags.load();
+    }
+    holdsLock = true;
     uint32_t deadline = plat::TickCount() + kWaitLimitMs;
     bool counted = false;  // in lockWaiters_: the scanner lets us in
     for (;;) {
@@ -33,7 +48,10 @@ bool PictureMgr_t::PauseUnlessStopped(int stopBit) {
         // worker to stop (GoUp, OpenView): give up rather than deadlock.
         if (Flags & stopBit) return false;
         int before = Flags.fetch_or(PM_LOCKED);
-        if (!(before & PM_LOCKED)) return true;
+        if (!(before & PM_LOCKED)) {
+            holdsLock = true;
+            return true;
+        }
         if (plat::TickAfter(plat::TickCount(), deadline)) {
             ReportSyncError(u".PictureMgr_t.Pause");
             return true;
@@ -90,10 +108,16 @@ void PictureMgr_t::RequestStop(int aliveBit, int stopBit) {
 
 void PictureMgr_t::FinishStop(int aliveBit, plat::Thread** thread) {
     // The worker clears its alive bit together with its stop bit.
-    WaitFor([&] { return !(Flags & aliveBit); }, kEndWait);
-    // Joined even after a timed-out wait: a worker that outlived this point
-    // would read entries that are about to be destroyed.
-    if (*thread) plat::JoinThread(*thread);
+    bool ended = WaitFor([&] { return !(Flags & aliveBit); }, kEndWait);
+    // A worker still inside a hung open or listing after the bound is left
+    // to it: joining would freeze the interface for good. What it holds is
+    // leaked, never freed under it (DestroyEntry, WorkersStuck).
+    if (!ended) {
+        stuck_ = true;
+        plat::DetachThread(*thread);
+    } else if (*thread) {
+        plat::JoinThread(*thread);
+    }
     *thread = nullptr;
 }
 

@@ -93,7 +93,7 @@ bool File_t::Flush() {
         if (n > 0) {
             done += (uint32_t)n;
             stalls = 0;
-            plat::FileSync(handle_);
+            if (durable_) plat::FileSync(handle_);
             continue;
         }
         if (++stalls >= kIoTries) {

@@ -39,6 +39,11 @@ public:
     // for writing, or when the system refused to take every byte (full
     // disk): the pending bytes are then dropped and WriteFailed is set.
     bool Flush();
+    // Whether Flush forces the bytes to disk (the default). The settings
+    // need it: a lost file is the user's data. The thumbnail cache turns it
+    // off: it is rebuilt whenever lost and rejects partial files, and a
+    // forced write per side file costs far more than the file on SD cards.
+    void SetDurable(bool on) { durable_ = on; }
     // Mode 1: appends a zero-terminated 8-bit string shorter than 4,096.
     bool WriteString(const char* text);
     // Mode 3: appends count bytes (count < 4,096).
@@ -82,4 +87,5 @@ private:
     uint32_t bufFill_ = 0;
     uint8_t* buf_ = nullptr;
     bool writeFailed_ = false;
+    bool durable_ = true;
 };

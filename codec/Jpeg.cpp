@@ -10,6 +10,7 @@
 #include "platform/Platform.h"
 #include "render/MapQuad.h"
 #include "util/Diagnostics.h"
+#include "util/StopRequest.h"
 
 // Memory the library may take for one picture (progressive files keep all
 // coefficients); beyond it the library reports an error instead of
@@ -25,6 +26,7 @@ struct JpegLib {
     jpeg_decompress_struct d;
     jpeg_compress_struct c;
     JpegErr err;
+    jpeg_progress_mgr progress;
 };
 
 static void ErrorExit(j_common_ptr cinfo) {
@@ -37,6 +39,13 @@ static void ErrorExit(j_common_ptr cinfo) {
 // Warnings (corrupt data, a file cut short) are counted by the library and
 // decoding goes on; nothing is printed.
 static void QuietMessage(j_common_ptr) {}
+
+// A progressive file is decoded whole inside jpeg_start_decompress (a
+// second or more for a large photograph): the library's progress calls let
+// a worker that was asked to stop give up there, as a library error.
+static void CheckStop(j_common_ptr cinfo) {
+    if (StopRequested()) cinfo->err->error_exit(cinfo);
+}
 
 // Runs one library step with this object's recovery point. Holds only raw
 // pointers, so a jump back here skips no destructor. 1, or -1 after a
@@ -137,6 +146,8 @@ Jpeg_t::Jpeg_t() {
     lib_->c.err = &lib_->err.pub;
     lib_->err.pub.error_exit = ErrorExit;
     lib_->err.pub.output_message = QuietMessage;
+    lib_->progress.progress_monitor = CheckStop;
+    lib_->d.progress = &lib_->progress;
     // The library fails here only when it cannot get its first few bytes.
     if (Guard(lib_, StepCreate, nullptr) < 0) ReportOutOfMemory(u".Jpeg_t.Jpeg_t:Lib", sizeof(JpegLib));
 }

@@ -6,7 +6,7 @@
 // The cache mirrors the device's folders under CachePath: the thumbnail of
 // /A/b.jpg is CachePath/A/b.jpg, its side file CachePath/A/b.jpg.dat.
 struct CacheNames {
-    static constexpr int kUnits = 2 * kPathUnits + 8;
+    static constexpr int kUnits = kLongPathUnits;  // CreateFolders takes as many
     char16_t icon[kUnits];
     char16_t side[kUnits];
     char16_t temp[kUnits];  // the thumbnail while it is being written

@@ -9,6 +9,8 @@
 
 constexpr uint32_t kFolderPauseMs = 200;  // at most five folders a second
 constexpr uint32_t kPauseStepMs = 10;     // so that a quit is seen at once
+// A temporary younger than this may be a thumbnail the loader writes now.
+constexpr plat::FileTime kTempAge = 60ULL * 10000000ULL;
 
 static bool Quitting() { return (AppFlags.load() & APP_QUIT) != 0; }
 
@@ -69,7 +71,10 @@ static void DeleteCached(const char16_t* cached, const plat::DirEntry& entry) {
         other[WideLength(other) - 4] = 0;
         plat::DeleteFile(other);
         plat::DeleteFile(cached);
-    } else if (MadeBeside(entry.name, n, u".tmp") || MadeBeside(entry.name, n, u".map")) {
+    } else if (MadeBeside(entry.name, n, u".tmp")) {
+        plat::FileTime now = plat::FileTimeNow();
+        if (entry.time < now && now - entry.time >= kTempAge) plat::DeleteFile(cached);
+    } else if (MadeBeside(entry.name, n, u".map")) {
         plat::DeleteFile(cached);
     }
 }
@@ -118,6 +123,9 @@ void Scan(const char16_t* rel, int mode) {
             if (isFolder && !(entry.attributes & plat::ATTR_LINK)) Scan(source, 0);
             continue;
         }
+        // Gone, or only not plugged in: the thumbnails of a drive that is
+        // away are still good when it comes back.
+        if (plat::OnAbsentMedium(source)) continue;
         if (isFolder) {
             PurgeFolder(source, cached, entry.attributes);
         } else {

@@ -8,6 +8,7 @@
 #include "picture/Picture.h"
 #include "settings/Config.h"
 #include "util/Diagnostics.h"
+#include "util/StopRequest.h"
 
 // The slot edge: the pool's, which was IconSize when it was made.
 static int SlotEdge() { return IconPool ? IconPool->Edge() : IconSize; }
@@ -98,6 +99,11 @@ void Picture_t::LoadForIcon() {
     int w = decoder->OutWidth, h = decoder->OutHeight;
     if (r <= 0 || w <= 0 || h <= 0) {
         delete decoder;
+        // A decode given up for a stop request says nothing about the file.
+        if (StopRequested()) {
+            ClearFlags(ICON_FOR_LOADING);
+            return;
+        }
         // The placeholder replaces the bitmap: only when no loader writes it.
         Pause(true);
         if (!HasFlags(PIC_LOADING)) SetBroken();
@@ -121,6 +127,10 @@ void Picture_t::LoadForIcon() {
     int64_t d = ((int64_t)e * 16384) / (w > h ? w : h);
     iconWidth_ = (int)(((int64_t)w * d) >> 14);
     iconHeight_ = (int)(((int64_t)h * d) >> 14);
+    // A panorama of 3000 x 20 still gets a line: a thumbnail of no pixels
+    // could never be saved and would be made again at every pass.
+    if (iconWidth_ < 1) iconWidth_ = 1;
+    if (iconHeight_ < 1) iconHeight_ = 1;
     iconX_ = (e - iconWidth_) / 2;
     iconY_ = (e - iconHeight_) / 2;
 
@@ -138,7 +148,8 @@ void Picture_t::LoadForIcon() {
     uint64_t bufferBytes = (uint64_t)w * sizeof(uint16_t);
     uint16_t* buffer = (uint16_t*)std::malloc(bufferBytes);
     if (!buffer) ReportOutOfMemory(u".Picture_t.LoadForIcon:buf", bufferBytes);
-    for (int i = 0; i < h; i++) {
+    bool stopped = false;
+    for (int i = 0; i < h && !(stopped = StopRequested()); i++) {
         WaitHiPriority(i);
         int k = decoder->ReadRow565(buffer);
         if (k < 0) break;
@@ -152,9 +163,14 @@ void Picture_t::LoadForIcon() {
             row[x] = buffer[j];
         }
     }
-    if (d > 16384) FillHoles(slot, iconX_, iconY_, iconWidth_, iconHeight_);
     std::free(buffer);
     delete decoder;
+    // Half a thumbnail is not kept: the next loader makes it again.
+    if (stopped) {
+        ClearFlags(ICON_FOR_LOADING);
+        return;
+    }
+    if (d > 16384) FillHoles(slot, iconX_, iconY_, iconWidth_, iconHeight_);
     SaveIcon();
     ClearFlags(ICON_FOR_LOADING);
     RequestRepaint(false);

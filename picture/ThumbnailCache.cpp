@@ -13,6 +13,7 @@
 #include "picture/MemMgr.h"
 #include "picture/Picture.h"
 #include "util/Diagnostics.h"
+#include "util/StopRequest.h"
 #include "util/Text.h"
 
 constexpr int kSideBytes = 20;
@@ -73,6 +74,7 @@ void Picture_t::SaveIcon() {
                 PutLe(side + 12, (uint32_t)iconX_, 4);
                 PutLe(side + 16, (uint32_t)iconY_, 4);
                 File_t file;
+                file.SetDurable(false);
                 cached = file.Open(names.side, File_t::MODE_BINARY_WRITE) && file.Write(side, kSideBytes) &&
                          file.Close();
                 // A thumbnail without its side file is useless: drop both.
@@ -141,7 +143,8 @@ int Picture_t::LoadIcon(bool far) {
                 x + reader.OutWidth <= e && y + reader.OutHeight <= e;
     }
     if (!valid) {
-        DeleteCacheFiles(names.icon, names.side);
+        // A read given up for a stop request proves nothing against the file.
+        if (!StopRequested()) DeleteCacheFiles(names.icon, names.side);
         Pause(false);
         return 0;
     }
@@ -154,7 +157,7 @@ int Picture_t::LoadIcon(bool far) {
     iconX_ = x;
     iconY_ = y;
     if (!ReadIconFile(&reader)) {
-        DeleteCacheFiles(names.icon, names.side);
+        if (!StopRequested()) DeleteCacheFiles(names.icon, names.side);
         FreeIconHeld();
         Pause(false);
         return 0;

@@ -40,6 +40,13 @@ void InjectPenDown(int x, int y);
 void InjectPenMove(int x, int y);
 void InjectPenUp(int x, int y);
 void InjectClose();
+void InjectWheel(int notches);
+// Messages of that number waiting in the queue.
+int PendingMessages(uint32_t msg);
+// Runs fn on the interface thread between two messages and waits for it:
+// every message injected before has been handled when it runs. False when
+// no loop took it within the bound.
+bool RunOnLoop(void (*fn)(void*), void* arg, uint32_t timeoutMs = 60000);
 
 // Overrides for the program's folders (empty string = the real one).
 void SetProgramFile(const std::u16string& path);
@@ -49,6 +56,8 @@ void SetConfigFolder(const std::u16string& path);
 void SetStorageCard(const std::u16string& path);
 // Makes StorageCard report that there is none (whatever the machine has).
 void SetNoStorageCard(bool none);
+// One folder in place of the removable-media roots (u"/" for the root).
+void SetRemovableMediaRoot(const std::u16string& path);
 
 // The window's shown state (MainWindowVisible) and the cursor last set.
 void SetWindowVisible(bool visible);

@@ -32,10 +32,17 @@ enum : uint32_t {
     MSG_MOUSEMOVE = 0x0200,
     MSG_LBUTTONDOWN = 0x0201,
     MSG_LBUTTONUP = 0x0202,
+    MSG_MOUSEWHEEL = 0x020A,  // wparam = notches, signed (positive: away from the user)
 };
 
 // Virtual key codes delivered with MSG_KEYDOWN (other keys are not delivered).
-enum : int { KEY_ACTION = 13, KEY_LEFT = 37, KEY_UP = 38, KEY_RIGHT = 39, KEY_DOWN = 40 };
+// The direction pad and its action key, then the desktop keys mapped onto
+// the same operations.
+enum : int {
+    KEY_ACTION = 13, KEY_LEFT = 37, KEY_UP = 38, KEY_RIGHT = 39, KEY_DOWN = 40,
+    KEY_BACKSPACE = 8, KEY_ESCAPE = 27, KEY_SPACE = 32, KEY_PAGEUP = 33, KEY_PAGEDOWN = 34,
+    KEY_PLUS = 107, KEY_MINUS = 109,
+};
 
 // Pen position packing of the pen messages: x in the low, y in the high 16 bits.
 inline intptr_t PackPen(int x, int y) { return (intptr_t)((uint32_t)(x & 0xFFFF) | ((uint32_t)(y & 0xFFFF) << 16)); }
@@ -124,6 +131,9 @@ Thread* StartThread(ThreadFn fn, void* arg, int priority);
 void SetThreadPriority(Thread* thread, int priority);
 // Waits for the thread to end and frees the handle.
 void JoinThread(Thread* thread);
+// Gives up the handle without waiting: the thread runs on, its resources
+// go when it ends.
+void DetachThread(Thread* thread);
 
 // ---------------------------------------------------------------- memory
 // Bytes available to the process: the smallest of MemAvailable, the cgroup
@@ -149,6 +159,8 @@ long FileRead(int handle, void* buf, unsigned long count);
 long FileWrite(int handle, const void* buf, unsigned long count);
 bool FileSync(int handle);
 bool FileInfo(int handle, uint64_t* size, FileTime* time);
+// The current time as a file time.
+FileTime FileTimeNow();
 void FileClose(int handle);
 
 // A C stream for the image libraries (libjpeg and libpng read and write
@@ -172,23 +184,33 @@ struct DirEntry {
     FileTime time;        // last write
 };
 struct Dir;
-Dir* OpenDir(const char16_t* path);  // null when it cannot be listed
+// DIR_HIDE_DOT_NAMES: leave out names beginning with '.', the Linux mark of
+// hidden files and folders (the browser's view of a folder). Deleting and
+// cache upkeep list everything.
+enum : int { DIR_ALL = 0, DIR_HIDE_DOT_NAMES = 1 };
+Dir* OpenDir(const char16_t* path, int options = DIR_ALL);  // null when it cannot be listed
 bool NextDirEntry(Dir* dir, DirEntry* entry);
 void CloseDir(Dir* dir);
 
 // ---------------------------------------------------------------- folders
 // Each fills a 512-unit buffer; false when it cannot.
 bool ProgramFile(char16_t* out, int capacity);      // /proc/self/exe
-bool PicturesFolder(char16_t* out, int capacity);   // XDG pictures, else $HOME; created
+bool PicturesFolder(char16_t* out, int capacity);   // XDG pictures, else ~/Pictures, else $HOME
 bool TempFolder(char16_t* out, int capacity);       // $XDG_CACHE_HOME, else $HOME/.cache
 bool ConfigFolder(char16_t* out, int capacity);     // $XDG_CONFIG_HOME/lumatray, else ~/.config/lumatray
 bool StorageCard(char16_t* out, int capacity);      // first removable medium, or false
 bool FolderWritable(const char16_t* path);
+// True when path may lie on a removable medium that is not plugged in: it
+// is a removable-media root (/media/USER, /run/media/USER) or above one, or
+// lies under ROOT/NAME while nothing is mounted at ROOT/NAME. Such a path
+// being absent proves nothing about the files on the medium.
+bool OnAbsentMedium(const char16_t* path);
 
 // ---------------------------------------------------------------- mail
 // True when a mail composer (xdg-email on PATH) exists.
 bool MailAvailable();
-// Hands the file to the composer; its exit status (0 = handed over), or -1.
+// Starts the composer on the file and returns at once without waiting for
+// it: 0 when it started, -1 when it could not.
 int ComposeMailWith(const char16_t* attachment);
 
 // ---------------------------------------------------------------- fonts

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The real SDL program end to end: without a display it says so in one line
 # and fails; under a virtual X server it opens a 240 x 320 window, draws,
-# sends a second start back to the first, and ends with 0 on Ctrl+Q.
+# sends a second start back to the first, opens a picture with a click,
+# steps with the arrow keys, closes it with Escape and ends with 0 on Ctrl+Q.
 #   scripts/x11_smoke.sh [path/to/lumatray]
 set -u
 prog=$(realpath "${1:-build/lumatray}")
@@ -9,6 +10,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/lumatray-x11.XXXXXX")
 xpid=""
 apid=""
 cleanup() {
+    # X11_SHOTS=DIR keeps the screenshots for a look.
+    [ -n "${X11_SHOTS:-}" ] && mkdir -p "$X11_SHOTS" && cp "$work"/shots/*.png "$X11_SHOTS/" 2>/dev/null
     [ -n "$apid" ] && kill "$apid" 2>/dev/null
     [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
     rm -rf "$work"
@@ -17,7 +20,12 @@ trap cleanup EXIT
 fail() { echo "x11_smoke: $*" >&2; exit 1; }
 
 # A copy of its own: the program writes its settings beside itself.
-mkdir -p "$work/prog" "$work/home" "$work/run"
+mkdir -p "$work/prog" "$work/home/Pictures" "$work/run" "$work/shots"
+# Real pictures in the start folder (~/Pictures).
+testdata="$(cd "$(dirname "$0")/../.." && pwd)/shared/testdata/jpeg"
+for f in testorig.jpg video-001.jpeg hopper_orientation_2.jpg; do
+    cp "$testdata/$f" "$work/home/Pictures/" || fail "test picture $f missing"
+done
 chmod 700 "$work/run"
 cp "$prog" "$work/prog/lumatray"
 [ -d "$(dirname "$prog")/Skin" ] && cp -r "$(dirname "$prog")/Skin" "$work/prog/"
@@ -61,8 +69,32 @@ rc=$?
 [ $rc -eq 0 ] || fail "second start ended with $rc"
 kill -0 "$apid" 2>/dev/null || fail "the first instance ended"
 
-xdotool mousemove 400 300
-sleep 0.5  # the splash is over: Ctrl+Q reaches the main window
+# The window's picture, and how many pixels differ between two of them.
+shot() { sleep 1; import -window root -crop 240x320+$wx+$wy "$work/shots/$1.png" 2>/dev/null || fail "no screenshot $1"; }
+differ() { compare -metric AE "$work/shots/$1.png" "$work/shots/$2.png" null: 2>&1 | sed 's/ .*//'; }
+expect_differ() {
+    local n
+    n=$(differ "$1" "$2")
+    [ -n "$n" ] && [ "${n%.*}" -gt 500 ] 2>/dev/null || fail "$2 looks like $1 ($n pixels differ)"
+}
+eval "$(xdotool getwindowgeometry --shell "$win")"
+wx=$X wy=$Y
+sleep 1  # the thumbnails are made and drawn
+shot browse
+# A click on the selected picture (top centre of the curve) opens it.
+xdotool mousemove --window "$win" 120 60 click 1
+shot picture
+expect_differ browse picture
+xdotool key Right
+shot next
+expect_differ picture next
+xdotool key Escape
+shot closed
+expect_differ next closed
+expect_differ browse closed  # the curve turned to the second picture
+
+xdotool mousemove --window "$win" 120 160
+sleep 0.5
 xdotool key ctrl+q
 for _ in $(seq 100); do kill -0 "$apid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$apid" 2>/dev/null && fail "Ctrl+Q did not end the program"

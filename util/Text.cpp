@@ -105,8 +105,10 @@ void PathTitle(char16_t* path) {
 
 void CreateFolders(const char16_t* path) {
     if (!path) return;
-    char16_t prefix[kPathUnits];
-    for (int i = 0; i < kPathUnits - 1 && path[i]; i++) {
+    // As long as a cache name: the thumbnail of a deep picture needs its
+    // whole mirror folder.
+    char16_t prefix[kLongPathUnits];
+    for (int i = 0; i < kLongPathUnits - 1 && path[i]; i++) {
         if (i >= 1 && path[i] == u'/') {
             prefix[i] = 0;
             plat::CreateFolder(prefix);

@@ -6,6 +6,8 @@
 #include <cstdint>
 
 constexpr int kPathUnits = 512;  // UTF-16 path buffers, terminator included
+// A path under another one: the cache root followed by a picture's path.
+constexpr int kLongPathUnits = 2 * kPathUnits + 8;
 constexpr int kNoLimit = 999999;
 
 // Copies at most n-1 bytes and terminates; null source gives "" and 0.
@@ -39,8 +41,9 @@ struct MailRecord {
     const char16_t* attachment;
     uint32_t attachmentCount;
 };
-// Null: 1 when a mail composer is available, else 0. A record: the
-// composer's result (0 = handed over), 0 when there is no composer, -1
-// for a record without attachment. A composer once found is kept; while
+// Null: 1 when a mail composer is available, else 0. A record: 0 when
+// the composer was started (it runs on its own; nobody waits for it) or
+// there is none, -1 when it could not start or the record has no
+// attachment. A composer once found is kept; while
 // none is found every call looks again.
 int ComposeMail(const MailRecord* record);

@@ -5,6 +5,8 @@
 //   lumatray-bench thumbs DIR --icon-size N --cache CACHEDIR
 //   lumatray-bench cached DIR --icon-size N --cache CACHEDIR [--rounds R]
 //   lumatray-bench decode DIR --budget PIXELS
+//   lumatray-bench frames --screen WxH DIR
+//   lumatray-bench shots --screen WxH DIR OUTDIR
 //   lumatray-bench libjpeg DIR --icon-size N [--dc]
 //   lumatray-bench psnr DIR --icon-size N
 //   lumatray-bench libjpeg-fit DIR --budget PIXELS
@@ -29,6 +31,7 @@
 #include <vector>
 
 #include "app/Globals.h"
+#include "bench/tool/Frames.h"
 #include "codec/Jpeg.h"
 #include "picture/MemMgr.h"
 #include "picture/Picture.h"
@@ -370,6 +373,8 @@ int Usage() {
                  "       lumatray-bench thumbs DIR --icon-size N --cache CACHEDIR\n"
                  "       lumatray-bench cached DIR --icon-size N --cache CACHEDIR [--rounds R]\n"
                  "       lumatray-bench decode DIR --budget PIXELS\n"
+                 "       lumatray-bench frames --screen WxH DIR\n"
+                 "       lumatray-bench shots --screen WxH DIR OUTDIR\n"
                  "       lumatray-bench libjpeg DIR --icon-size N [--dc]\n"
                  "       lumatray-bench psnr DIR --icon-size N\n"
                  "       lumatray-bench libjpeg-fit DIR --budget PIXELS\n");
@@ -378,7 +383,21 @@ int Usage() {
 
 }  // namespace
 
+// "--screen WxH DIR [OUTDIR]": the interface commands, screen first.
+static int Interface(int argc, char** argv) {
+    int w = 0, h = 0;
+    if (argc < 5 || std::strcmp(argv[2], "--screen") != 0 || std::sscanf(argv[3], "%dx%d", &w, &h) != 2 || w < 64 ||
+        h < 64 || argv[4][0] != '/')
+        return Usage();
+    std::string cmd = argv[1];
+    if (cmd == "frames") return Frames(argv[4], w, h);
+    if (argc < 6) return Usage();
+    return Shots(argv[4], argv[5], w, h);
+}
+
 int main(int argc, char** argv) {
+    if (argc >= 2 && (std::strcmp(argv[1], "frames") == 0 || std::strcmp(argv[1], "shots") == 0))
+        return Interface(argc, argv);
     if (argc < 3) return Usage();
     std::string cmd = argv[1], dir = argv[2];
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();

@@ -1,5 +1,6 @@
 // Headless message loop: a thread-safe queue that RunLoop waits on, fed by
 // PostMessage and the injection calls of Headless.h.
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -19,6 +20,27 @@ struct Message {
 std::mutex queueLock;
 std::condition_variable queueReady;
 std::deque<Message> queue;
+
+// A call for the interface thread (RunOnLoop). The loop claims it before
+// running it; a waiter that gave up claims it first, and the loop then
+// only frees it.
+constexpr uint32_t kCallMessage = 0xC0DE0001u;
+enum : int { CALL_PENDING, CALL_RUNNING, CALL_DONE, CALL_ABANDONED };
+struct Call {
+    void (*fn)(void*);
+    void* arg;
+    std::atomic<int> state{CALL_PENDING};
+};
+
+void RunCall(Call* call) {
+    int expected = CALL_PENDING;
+    if (!call->state.compare_exchange_strong(expected, CALL_RUNNING)) {
+        delete call;
+        return;
+    }
+    call->fn(call->arg);
+    call->state.store(CALL_DONE);
+}
 
 void Push(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     {
@@ -44,6 +66,32 @@ void InjectPenDown(int x, int y) { Push(plat::MSG_LBUTTONDOWN, 1, plat::PackPen(
 void InjectPenMove(int x, int y) { Push(plat::MSG_MOUSEMOVE, 1, plat::PackPen(x, y)); }
 void InjectPenUp(int x, int y) { Push(plat::MSG_LBUTTONUP, 0, plat::PackPen(x, y)); }
 void InjectClose() { Push(plat::MSG_CLOSE, 0, 0); }
+void InjectWheel(int notches) { Push(plat::MSG_MOUSEWHEEL, (uintptr_t)(intptr_t)notches, 0); }
+
+int PendingMessages(uint32_t msg) {
+    std::lock_guard<std::mutex> hold(queueLock);
+    int n = 0;
+    for (const Message& m : queue) n += m.msg == msg;
+    return n;
+}
+
+bool RunOnLoop(void (*fn)(void*), void* arg, uint32_t timeoutMs) {
+    Call* call = new Call{fn, arg};
+    Push(kCallMessage, 0, (intptr_t)call);
+    uint32_t start = plat::TickCount();
+    for (;;) {
+        int state = call->state.load();
+        if (state == CALL_DONE) {
+            delete call;
+            return true;
+        }
+        if (state == CALL_PENDING && plat::TickCount() - start > timeoutMs) {
+            int expected = CALL_PENDING;
+            if (call->state.compare_exchange_strong(expected, CALL_ABANDONED)) return false;
+        }
+        plat::Sleep(1);
+    }
+}
 
 bool LoopRunning() { return plat::LoopDepth() > 0; }
 
@@ -73,6 +121,8 @@ int RunLoop(WndProc proc) {
         }
         if (m.msg == MSG_QUIT) {
             LoopRequestQuit((int)(intptr_t)m.wparam);
+        } else if (m.msg == kCallMessage) {
+            RunCall(reinterpret_cast<Call*>(m.lparam));
         } else {
             if (m.msg == MSG_PAINT) PaintTaken();
             proc(m.msg, m.wparam, m.lparam);

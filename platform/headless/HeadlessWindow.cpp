@@ -110,6 +110,7 @@ void SetTempFolder(const std::u16string& path) { plat::SetFolderOverride(plat::F
 void SetConfigFolder(const std::u16string& path) { plat::SetFolderOverride(plat::FOLDER_CONFIG, path.c_str()); }
 void SetStorageCard(const std::u16string& path) { plat::SetFolderOverride(plat::FOLDER_CARD, path.c_str()); }
 void SetNoStorageCard(bool none) { plat::SetCardAbsent(none); }
+void SetRemovableMediaRoot(const std::u16string& path) { plat::SetFolderOverride(plat::FOLDER_MEDIA, path.c_str()); }
 
 void SetWindowVisible(bool visible) {
     std::lock_guard<std::mutex> hold(stateLock);

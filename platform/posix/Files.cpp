@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "platform/Platform.h"
@@ -26,20 +27,32 @@ static uint32_t AttributesOf(const struct stat& st, bool link) {
     return a;
 }
 
-int FileOpen(const char16_t* path, FileAccess access) {
-    PathUtf8 p(path);
-    if (!p.ok) return -1;
-    int flags = access == FILE_READ ? O_RDONLY : (O_WRONLY | O_CREAT | O_TRUNC);
+// Opens without blocking and keeps the descriptor only for a regular file:
+// a named pipe or a device would block the reader (for good, a pipe
+// nobody writes), and neither is a picture, a cache file or a setting.
+static int OpenRegular(const char* path, int flags, bool truncate) {
     int fd;
-    do fd = open(p.text, flags | O_CLOEXEC, 0666);
+    do fd = open(path, flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) return -1;
     struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (truncate && ftruncate(fd, 0) != 0)) {
         close(fd);
         return -1;
     }
+    // Back to ordinary reads and writes (non-blocking means nothing for a
+    // regular file, but a descriptor handed to stdio should not surprise).
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
+}
+
+int FileOpen(const char16_t* path, FileAccess access) {
+    PathUtf8 p(path);
+    if (!p.ok) return -1;
+    // No truncation before the type check: O_TRUNC on a device is no way
+    // to find out it is one.
+    int flags = access == FILE_READ ? O_RDONLY : (O_WRONLY | O_CREAT);
+    return OpenRegular(p.text, flags, access != FILE_READ);
 }
 
 long FileRead(int handle, void* buf, unsigned long count) {
@@ -75,6 +88,12 @@ bool FileInfo(int handle, uint64_t* size, FileTime* time) {
     return true;
 }
 
+FileTime FileTimeNow() {
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return FileTimeFromTimespec(ts);
+}
+
 void FileClose(int handle) {
     if (handle >= 0) close(handle);
 }
@@ -86,10 +105,15 @@ FILE* OpenStream(const char16_t* path, const char* mode) {
 
 FILE* OpenStreamUtf8(const char* path, const char* mode) {
     if (!path || !mode) return nullptr;
-    struct stat st;
-    // fopen happily opens a folder for reading; every caller wants a file.
-    if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) return nullptr;
-    return fopen(path, mode);
+    // Only "r" and "w" streams are used; fopen would open a folder or block
+    // on a pipe, so the descriptor is opened and checked first.
+    bool write = mode[0] == 'w';
+    if (!write && mode[0] != 'r') return nullptr;
+    int fd = OpenRegular(path, write ? (O_WRONLY | O_CREAT) : O_RDONLY, write);
+    if (fd < 0) return nullptr;
+    FILE* f = fdopen(fd, mode);
+    if (!f) close(fd);
+    return f;
 }
 
 bool GetAttributes(const char16_t* path, uint32_t* attributes) {
@@ -129,14 +153,15 @@ bool RenameFile(const char16_t* from, const char16_t* to) {
 
 struct Dir {
     DIR* dir;
+    bool hideDotNames;
 };
 
-Dir* OpenDir(const char16_t* path) {
+Dir* OpenDir(const char16_t* path, int options) {
     PathUtf8 p(path);
     if (!p.ok) return nullptr;
     DIR* d = opendir(p.text);
     if (!d) return nullptr;
-    Dir* h = new (std::nothrow) Dir{d};
+    Dir* h = new (std::nothrow) Dir{d, (options & DIR_HIDE_DOT_NAMES) != 0};
     if (!h) closedir(d);
     return h;
 }
@@ -148,7 +173,7 @@ bool NextDirEntry(Dir* dir, DirEntry* entry) {
         struct dirent* e = readdir(dir->dir);
         if (!e) return false;
         const char* n = e->d_name;
-        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        if (n[0] == '.' && (dir->hideDotNames || n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
         // A name too long for the program's buffers could not be opened again.
         if (!StorePath(n, entry->name, (int)(sizeof entry->name / sizeof entry->name[0]))) continue;
         struct stat st, lst;
@@ -157,6 +182,10 @@ bool NextDirEntry(Dir* dir, DirEntry* entry) {
         bool link = S_ISLNK(lst.st_mode);
         if (!link) st = lst;
         else if (fstatat(fd, n, &st, 0) != 0) st = lst;
+        // A pipe, socket or device is neither a picture nor a folder, and
+        // opening one could block. (A dangling link stays: it opens as
+        // nothing, and a folder tree holding one must still be deletable.)
+        if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode)) continue;
         entry->attributes = AttributesOf(st, link);
         entry->size = S_ISDIR(st.st_mode) ? 0 : (uint32_t)((uint64_t)st.st_size & 0xFFFFFFFFu);
         entry->time = FileTimeFromTimespec(st.st_mtim);

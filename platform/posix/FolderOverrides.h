@@ -4,7 +4,16 @@
 
 namespace plat {
 
-enum FolderKind { FOLDER_PROGRAM_FILE, FOLDER_PICTURES, FOLDER_TEMP, FOLDER_CONFIG, FOLDER_CARD, FOLDER_KINDS };
+// FOLDER_MEDIA replaces both removable-media roots ("/" for the root).
+enum FolderKind {
+    FOLDER_PROGRAM_FILE,
+    FOLDER_PICTURES,
+    FOLDER_TEMP,
+    FOLDER_CONFIG,
+    FOLDER_CARD,
+    FOLDER_MEDIA,
+    FOLDER_KINDS
+};
 
 // Empty or null text removes the override.
 void SetFolderOverride(FolderKind kind, const char16_t* path);

@@ -10,6 +10,7 @@
 
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "platform/posix/FolderOverrides.h"
@@ -139,8 +140,14 @@ static std::string UserPicturesDir() {
 bool PicturesFolder(char16_t* out, int capacity) {
     int o = OverrideOr(FOLDER_PICTURES, out, capacity);
     if (o >= 0) return o == 1;
-    std::string dir = UserPicturesDir();
-    if (dir.empty() || !MakeFolders(TrimSlashes(dir))) dir = HomeFolder();
+    // The user's pictures folder as XDG names it, else ~/Pictures, else
+    // home; nothing is created in the user's home for it.
+    struct stat st;
+    std::string dir = TrimSlashes(UserPicturesDir());
+    if (dir.empty() || stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        dir = HomeFolder() + "/Pictures";
+        if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) dir = HomeFolder();
+    }
     return Answer(dir, out, capacity);
 }
 
@@ -201,6 +208,43 @@ bool StorageCard(char16_t* out, int capacity) {
     }
     fclose(f);
     return found;
+}
+
+// The roots under which removable media are mounted, one folder a medium.
+static std::vector<std::string> MediaRoots() {
+    char16_t over[kUtf8PathBytes / 2];
+    bool fits = false;
+    if (FolderOverride(FOLDER_MEDIA, over, (int)(sizeof over / sizeof over[0]), &fits)) {
+        PathUtf8 p(over);
+        std::string root = fits && p.ok ? TrimSlashes(p.text) : "";
+        return {root == "/" ? std::string() : root};
+    }
+    std::string user = UserName();
+    if (user.empty()) return {};
+    return {"/run/media/" + user, "/media/" + user};
+}
+
+// Something is mounted at path: it lies on another device than its parent.
+static bool MountPoint(const std::string& path) {
+    struct stat st, parent;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && stat((path + "/..").c_str(), &parent) == 0 &&
+           st.st_dev != parent.st_dev;
+}
+
+bool OnAbsentMedium(const char16_t* path) {
+    PathUtf8 p(path);
+    if (!p.ok) return true;  // cannot tell: nothing proven
+    std::string s = TrimSlashes(p.text);
+    if (s == "/") return true;
+    for (const std::string& root : MediaRoots()) {
+        // The root and the folders above it hold every medium's mirror.
+        if (root.compare(0, s.size(), s) == 0 && (root.size() == s.size() || root[s.size()] == '/')) return true;
+        std::string prefix = root + "/";
+        if (s.compare(0, prefix.size(), prefix) != 0) continue;
+        size_t end = s.find('/', prefix.size());
+        return !MountPoint(s.substr(0, end));
+    }
+    return false;
 }
 
 bool FolderWritable(const char16_t* path) {

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -20,6 +21,7 @@ namespace plat {
 struct InstanceLock {
     int lockFd = -1;
     int listenFd = -1;
+    int wake[2] = {-1, -1};  // a byte on it ends the listener at once
     Thread* listener = nullptr;
     void (*onRaise)() = nullptr;
     char socketPath[sizeof(sockaddr_un::sun_path)] = {};
@@ -46,17 +48,33 @@ static bool SocketAddress(const char* folder, sockaddr_un* addr) {
     return n > 0 && n < (int)sizeof addr->sun_path;
 }
 
+// A request is one byte sent right after connecting: a client that says
+// nothing gets this long, never the listener for good.
+constexpr int kRequestWaitMs = 250;
+
+// Waits until fd is readable or the wake pipe speaks: 1, 0 on time-out,
+// -1 when woken (or the poll failed).
+static int WaitReadable(InstanceLock* lock, int fd, int timeoutMs) {
+    for (;;) {
+        pollfd p[2] = {{fd, POLLIN, 0}, {lock->wake[0], POLLIN, 0}};
+        int n = poll(p, 2, timeoutMs);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 || p[1].revents) return -1;
+        return n == 0 ? 0 : 1;
+    }
+}
+
 static int Listen(void* arg) {
     InstanceLock* lock = (InstanceLock*)arg;
     for (;;) {
-        int c = accept4(lock->listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-        if (c < 0) {
-            if (errno == EINTR || errno == ECONNABORTED) continue;
-            return 0;  // shut down by ReleaseInstanceLock
-        }
+        if (WaitReadable(lock, lock->listenFd, -1) < 0) return 0;  // ReleaseInstanceLock
+        int c = accept4(lock->listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (c < 0) continue;  // the client left meanwhile
         char b;
-        if (read(c, &b, 1) == 1 && b == 'r' && lock->onRaise) lock->onRaise();
+        int ready = WaitReadable(lock, c, kRequestWaitMs);
+        if (ready > 0 && read(c, &b, 1) == 1 && b == 'r' && lock->onRaise) lock->onRaise();
         close(c);
+        if (ready < 0) return 0;
     }
 }
 
@@ -105,6 +123,14 @@ InstanceLock* AcquireInstanceLock(const char* folder, void (*onRaise)()) {
         close(s);
         return lock;
     }
+    if (pipe2(lock->wake, O_CLOEXEC) != 0) {
+        close(s);
+        unlink(addr.sun_path);
+        return lock;
+    }
+    // Non-blocking: a client that connects and leaves before accept must
+    // not leave the listener blocked in it.
+    fcntl(s, F_SETFL, fcntl(s, F_GETFL) | O_NONBLOCK);
     lock->listenFd = s;
     memcpy(lock->socketPath, addr.sun_path, sizeof addr.sun_path);
     lock->listener = StartThread(Listen, lock, 7);
@@ -114,9 +140,15 @@ InstanceLock* AcquireInstanceLock(const char* folder, void (*onRaise)()) {
 void ReleaseInstanceLock(InstanceLock* lock) {
     if (!lock) return;
     if (lock->listenFd >= 0) {
-        shutdown(lock->listenFd, SHUT_RDWR);  // wakes the blocked accept
+        // The listener waits only in poll, on the wake pipe too: it ends at
+        // once, whatever a client does.
+        char b = 'q';
+        ssize_t ignored = write(lock->wake[1], &b, 1);
+        (void)ignored;
         JoinThread(lock->listener);
         close(lock->listenFd);
+        close(lock->wake[0]);
+        close(lock->wake[1]);
         unlink(lock->socketPath);
     }
     if (lock->lockFd >= 0) close(lock->lockFd);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 #include "platform/Platform.h"
 #include "platform/posix/PathUtf8.h"
@@ -47,11 +48,15 @@ int ComposeMailWith(const char16_t* attachment) {
     char* argv[] = {composer.data(), attach, file.text, nullptr};
     pid_t pid;
     if (posix_spawn(&pid, composer.c_str(), nullptr, nullptr, argv, environ) != 0) return -1;
-    int status;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // The composer may stay open for as long as the user writes: the
+    // caller (the interface thread) never waits for it. A thread of its
+    // own reaps it, so no zombie is left behind.
+    std::thread([pid] {
+        int status;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return 0;
 }
 
 }  // namespace plat

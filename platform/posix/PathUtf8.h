@@ -6,8 +6,9 @@
 
 namespace plat {
 
-// 512 UTF-16 units need at most 3 bytes each (a surrogate pair: 4 for 2).
-constexpr int kUtf8PathBytes = 2048;
+// A cache name of 1,031 UTF-16 units needs at most 3 bytes each (a
+// surrogate pair: 4 for 2); Linux takes paths of up to 4,096 bytes.
+constexpr int kUtf8PathBytes = 4096;
 
 struct PathUtf8 {
     char text[kUtf8PathBytes];

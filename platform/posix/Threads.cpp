@@ -23,7 +23,13 @@ struct Thread {
     std::atomic<int> priority;
     std::atomic<pid_t> tid{0};
     std::atomic<bool> ended{false};
+    // The thread and the handle's owner each hold one; the last frees it.
+    std::atomic<int> refs{2};
 };
+
+static void Drop(Thread* t) {
+    if (t->refs.fetch_sub(1) == 1) delete t;
+}
 
 // The nice value of a priority: 0..3 share the interface thread's level;
 // lower ones yield ever more.
@@ -45,6 +51,7 @@ static void* Trampoline(void* p) {
     ApplyNice(tid, t->priority.load());
     t->fn(t->arg);
     t->ended.store(true);
+    Drop(t);
     return nullptr;
 }
 
@@ -74,7 +81,13 @@ void SetThreadPriority(Thread* thread, int priority) {
 void JoinThread(Thread* thread) {
     if (!thread) return;
     pthread_join(thread->handle, nullptr);
-    delete thread;
+    Drop(thread);
+}
+
+void DetachThread(Thread* thread) {
+    if (!thread) return;
+    pthread_detach(thread->handle);
+    Drop(thread);
 }
 
 uint32_t TickCount() {

@@ -39,6 +39,16 @@ static int VirtualKey(SDL_Keycode k) {
     case SDLK_UP: return KEY_UP;
     case SDLK_RIGHT: return KEY_RIGHT;
     case SDLK_DOWN: return KEY_DOWN;
+    case SDLK_ESCAPE: return KEY_ESCAPE;
+    case SDLK_SPACE: return KEY_SPACE;
+    case SDLK_BACKSPACE: return KEY_BACKSPACE;
+    case SDLK_PAGEUP: return KEY_PAGEUP;
+    case SDLK_PAGEDOWN: return KEY_PAGEDOWN;
+    case SDLK_PLUS:
+    case SDLK_EQUALS:  // '+' without Shift on most layouts
+    case SDLK_KP_PLUS: return KEY_PLUS;
+    case SDLK_MINUS:
+    case SDLK_KP_MINUS: return KEY_MINUS;
     default: return 0;
     }
 }
@@ -92,6 +102,11 @@ static void Translate(const SDL_Event& e, WndProc proc) {
         // A pen only moves while it touches: no hover messages.
         if (e.motion.state & SDL_BUTTON_LMASK) proc(MSG_MOUSEMOVE, 1, Pen(e.motion.x, e.motion.y));
         break;
+    case SDL_MOUSEWHEEL: {
+        int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+        if (notches) proc(MSG_MOUSEWHEEL, (uintptr_t)(intptr_t)notches, 0);
+        break;
+    }
     case SDL_MOUSEBUTTONUP:
         if (e.button.button == SDL_BUTTON_LEFT) proc(MSG_LBUTTONUP, 0, Pen(e.button.x, e.button.y));
         break;

@@ -91,4 +91,35 @@ TEST_F(WorkersTest, RemovingEntriesUnderTheLoaderLeavesTheRestToBeCached) {
     EXPECT_TRUE(allCached());
 }
 
+// A loader that has covered the whole list idles until re-anchored: when
+// the list shrinks it starts again from the focus, so a thumbnail given
+// back meanwhile is made again.
+TEST_F(WorkersTest, ShrinkingTheListRestartsTheLoaderWalk) {
+    IconPool = new MemMgr_t();
+    CopyWide(U16(Path("cache")).c_str(), CachePath, kPathUnits);
+    Dir("pics");
+    for (int i = 0; i < 4; i++)
+        fs::copy_file(LUMATRAY_TESTDATA "/jpeg/testorig.jpg", Path("pics/p" + std::to_string(i) + ".jpg"));
+    ASSERT_TRUE(Open(Path("pics")));
+    ASSERT_TRUE(WaitListed());
+    auto ready = [this](int n) {
+        pm->Pause(true);
+        bool all = pm->Count == n;
+        for (int i = 0; all && i < n; i++) all = pm->Pic[i]->HasFlags(ICON_READY);
+        pm->Pause(false);
+        return all;
+    };
+    for (int wait = 0; wait < 120000 && !ready(4); wait++) plat::Sleep(1);
+    ASSERT_TRUE(ready(4));
+    plat::Sleep(50);  // the loader has gone idle past the end of the list
+
+    pm->Pause(true);
+    pm->Count = 3;
+    pm->DestroyEntry(pm->Pic[3]);
+    pm->Pic[0]->FreeIcon();
+    pm->Pause(false);
+    for (int wait = 0; wait < 120000 && !ready(3); wait++) plat::Sleep(1);
+    EXPECT_TRUE(ready(3));
+}
+
 }  // namespace

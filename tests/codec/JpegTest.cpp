@@ -7,6 +7,7 @@
 #include "codec/Jpeg.h"
 #include "codec/Png.h"
 #include "tests/codec/CodecTestUtil.h"
+#include "tests/support/FileSizeLimit.h"
 
 TEST(Jpeg, ReductionFromBudget) {
     struct {
@@ -130,7 +131,10 @@ TEST(Jpeg, WriterFailuresAreReported) {
         for (int y = 0; r == 1 && y < rows; y++) w.WriteRow(row.data());
         return r == 1 ? (w.Close() ? 1 : 2) : r;  // 1 good, 2 failed, else the open result
     };
-    EXPECT_EQ(write("/dev/full", 200), 2);  // a full disk, met at a row or at the finish
+    {
+        FileSizeLimit full(100);
+        EXPECT_EQ(write(t.File("full.jpg"), 200), 2);  // a full disk, met at a row or at the finish
+    }
     EXPECT_EQ(write(t.File("half.jpg"), 100), 2);  // closed before the last row
     EXPECT_EQ(write(t.File("empty.jpg"), 0, 0), -1);  // no size: refused, no file made
     EXPECT_FALSE(std::filesystem::exists(t.File("empty.jpg")));

@@ -1,5 +1,6 @@
 // The cache scan: mirrors of vanished folders and pictures go, the rest
 // stays, and a quit ends it.
+#include <chrono>
 #include <fstream>
 
 #include "PictureTestSupport.h"
@@ -26,14 +27,17 @@ TEST_F(CacheScanTest, RemovesWhatBelongsToVanishedPicturesAndFolders) {
     Touch(cache + "/gone.jpg.map");
     Touch(cache + "/orphan.jpg.dat", 20);  // its thumbnail is gone already
     TouchThumbnail(cache + "/deleted/a.jpg");
-    Touch(cache + "/deleted/a.jpg.tmp");  // an unfinished write
+    Touch(cache + "/deleted/a.jpg.tmp");  // an unfinished write, long abandoned
+    std::filesystem::last_write_time(cache + "/deleted/a.jpg.tmp",
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
+    Touch(cache + "/new.jpg.tmp");  // a thumbnail being written right now
     TouchThumbnail(cache + "/deleted/deeper/b.jpg");
     TouchThumbnail(cache + "/sub/c.jpg");
     Touch(cache + "/notes.txt");  // not a cache file: never deleted
 
     CacheScanThread(nullptr);
     EXPECT_TRUE(AppFlags.load() & APP_SCAN_DONE);
-    for (const char* kept : {"/kept.jpg", "/kept.jpg.dat", "/sub", "/notes.txt"})
+    for (const char* kept : {"/kept.jpg", "/kept.jpg.dat", "/sub", "/notes.txt", "/new.jpg.tmp"})
         EXPECT_TRUE(Exists(cache + kept)) << kept;
     for (const char* gone : {"/gone.jpg", "/gone.jpg.dat", "/gone.jpg.map", "/orphan.jpg.dat", "/deleted", "/sub/c.jpg"})
         EXPECT_FALSE(Exists(cache + gone)) << gone;
@@ -61,6 +65,32 @@ TEST_F(CacheScanTest, CacheRootOverPicturesOfTheUserDeletesNone) {
     AppFlags.store(0);
     CacheScanThread(nullptr);
     EXPECT_TRUE(AppFlags.load() & APP_SCAN_DONE);
+}
+
+// The cache lives off the drive: a drive that is not plugged in has lost
+// nothing, and its thumbnails stay. Only what is gone from a mounted file
+// system is purged.
+TEST_F(CacheScanTest, KeepsTheMirrorOfARemovableDriveThatIsNotPluggedIn) {
+    std::string media = dir + "/media";
+    std::filesystem::create_directories(media + "/Plain");  // a mount point left empty
+    headless::SetRemovableMediaRoot(U16(media));
+    for (const char* kept : {"/Stick/a.jpg", "/Plain/b.jpg"}) TouchThumbnail(Cached(media + kept));
+    CacheScanThread(nullptr);
+    headless::SetRemovableMediaRoot(u"");
+    for (const char* kept : {"/Stick/a.jpg", "/Plain/b.jpg"}) EXPECT_TRUE(Exists(Cached(media + kept))) << kept;
+
+    // With the whole tree as the media root: /proc is mounted, so what is
+    // gone from it is gone; a top folder with nothing mounted is only away.
+    SetCache(dir + "/cache2");
+    std::string gone = dir + "/cache2/proc/lumatray-no-such.jpg", away = dir + "/cache2/lumatray-away/c.jpg";
+    TouchThumbnail(gone);
+    TouchThumbnail(away);
+    headless::SetRemovableMediaRoot(u"/");
+    AppFlags.store(0);
+    CacheScanThread(nullptr);
+    headless::SetRemovableMediaRoot(u"");
+    EXPECT_FALSE(Exists(gone));
+    EXPECT_TRUE(Exists(away));
 }
 
 TEST_F(CacheScanTest, QuitDuringTheScanEndsIt) {

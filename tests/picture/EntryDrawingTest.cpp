@@ -1,4 +1,6 @@
 // Drawing of entries: icon turns, the flip's back side, the curve's edge.
+#include <array>
+
 #include "PictureTestSupport.h"
 #include "render/PaintBuffer.h"
 
@@ -24,6 +26,10 @@ TEST_F(EntryDrawingTest, IconTurnsClockwiseAndFallsBackToTheSkinIcon) {
     MarkedIcon(&p);
     Clear();
     buf.DrawIcon(&p, 60, 60, 0.5f, 1);
+    // BL takes BR's source point, BR TR's, TR TL's, TL BL's (G = 120: 7680).
+    const QuadCorner* c = p.iconCorners;
+    EXPECT_EQ((std::array{c[0].u, c[0].v, c[1].u, c[1].v, c[2].u, c[2].v, c[3].u, c[3].v}),
+              (std::array{7680, 7680, 7680, 0, 0, 7680, 0, 0}));
     EXPECT_EQ(buf.Rows()[0][119], 0xF800);
     EXPECT_EQ(buf.Rows()[2][117], 0x0841);
     EXPECT_NE(buf.Rows()[1][1], 0xF800);
@@ -63,6 +69,30 @@ TEST_F(EntryDrawingTest, PictureFacingAwayIsNotDrawn) {
     delete p;
 }
 
+// Corners worked out by hand for a 320 x 240 picture on the 240 x 320
+// buffer (W64 20480, H64 15360).
+TEST_F(EntryDrawingTest, PictureCornersFollowPanTurnZoomAndTilt) {
+    std::string file = dir + "/p.jpg";
+    ASSERT_TRUE(WriteJpeg(file, 320, 240, BrightGradient));
+    std::unique_ptr<Picture_t> p(Entry(file));
+    p->LoadNow(false);
+    ASSERT_EQ(p->Width(), 320);
+    // A quarter turn fills the buffer exactly: fit zoom 64. Pan a = 0.25,
+    // b = -0.125, both by the width: centre u 5120 + 10240, v -2559 + 7680.
+    // Zoom 0.5: k 32. Corner 0 (x -120, y 160) turned clockwise:
+    // u = -160 k + 15360, v = -120 k + 5121.
+    buf.DrawPicture(p.get(), 0.25f, -0.125f, 0.5f, 90, 0);
+    const QuadCorner* c = p->viewCorners;
+    EXPECT_EQ((std::array{c[0].x, c[0].y, c[0].u, c[0].v}), (std::array{0, 320, 10240, 1281}));
+    EXPECT_EQ((std::array{c[3].x, c[3].y, c[3].u, c[3].v}), (std::array{240, 0, 20480, 8961}));
+    // Upright, tilted 30 degrees: fit zoom 20480 / 240; X = cos 30 x + 120;
+    // the left edge (depth 1.1) comes nearer than the right (depth 0.9):
+    // v = 7680 + 13653.3 f.
+    buf.DrawPicture(p.get(), 0, 0, 1.0f, 0, 30);
+    EXPECT_EQ((std::array{c[0].x, c[0].y, c[0].u, c[0].v}), (std::array{16, 320, 0, 22699}));
+    EXPECT_EQ((std::array{c[1].x, c[1].y, c[1].u, c[1].v}), (std::array{224, 320, 20480, 19968}));
+}
+
 TEST_F(EntryDrawingTest, WheelItemsTheirLabelsTheCurveEdgeAndRisingFromBelow) {
     Picture_t folder(KIND_FOLDER), picture(KIND_PICTURE);
     MarkedIcon(&folder);
@@ -86,6 +116,16 @@ TEST_F(EntryDrawingTest, WheelItemsTheirLabelsTheCurveEdgeAndRisingFromBelow) {
     buf.DrawWheelItem(&folder, 10, scroll + 3, 1.0f);  // p = g + 180: still drawn
     EXPECT_NE(folder.iconCorners[0].x, -1);
     EXPECT_NE(folder.Label(), nullptr);
+
+    // The lower arc, worked out by hand: g 185, p = g + 60 = 245 (scroll
+    // -735), q 30: X = cos 30 x 90 = 78, Y = sin 30 x 60 + 95 = 125, scale
+    // dropTable[60] = 0.25 cos(30)^0.7 = 0.226: half edge 27. Mirrored on
+    // the left (scroll 735).
+    for (auto [scroll, left] : {std::pair{-735, 171}, {735, 15}}) {
+        buf.DrawWheelItem(&folder, 0, scroll, 1.0f);
+        const QuadCorner* c = folder.iconCorners;
+        EXPECT_EQ((std::array{c[0].x, c[0].y, c[3].x, c[3].y}), (std::array{left, 272, left + 54, 218})) << scroll;
+    }
 
     picture.iconCorners[0].x = 77;
     buf.DrawWheelItem(&picture, 0, 0, -2.0f);  // pictures are not drawn then

@@ -1,9 +1,14 @@
 // The background loader: stopping, priority, and destruction while other
 // threads work on the entry. A holder of the high priority parks a loader
 // before its next row, so no test races the machine's speed.
+#include <algorithm>
+#include <atomic>
 #include <fstream>
+#include <thread>
 
 #include "PictureTestSupport.h"
+#include "codec/Img.h"
+#include "platform/LoopControl.h"
 
 class LoaderThreadTest : public PictureTest {
 protected:
@@ -74,6 +79,45 @@ TEST_F(LoaderThreadTest, HighPriorityLoadGoesFirst) {
     // The second waited before each row while the first had priority.
     EXPECT_TRUE(first->HasFlags(PIC_LOADED));
     EXPECT_EQ(Picture_t::HiPriorityEntry(), nullptr);
+}
+
+// A decoder that takes its time over the first row and then waits for the
+// test at the second, so the test looks while the load is under way.
+struct SlowRows : Img_t {
+    std::atomic<int> reached{-1};
+    std::atomic<bool> go{false};
+    int Open(const char*) override {
+        OutWidth = SrcWidth = 8;
+        OutHeight = SrcHeight = 3;
+        return 1;
+    }
+    int ReadRow(uint8_t* dest) override {
+        int row = RowsDone++;
+        if (row == 0) plat::Sleep(400);  // longer than the repaint interval
+        reached = row;
+        while (row == 1 && !go) plat::Sleep(1);
+        std::fill(dest, dest + 3 * OutWidth, 0x80);
+        return row;
+    }
+};
+
+// A picture on view is repainted while it loads (every 330 ms), not only
+// when it is complete; a picture nobody looks at is not.
+TEST_F(LoaderThreadTest, PictureOnViewIsRepaintedWhileItLoads) {
+    for (bool onView : {true, false}) {
+        SCOPED_TRACE(onView);
+        headless::Reset(240, 320);
+        std::unique_ptr<Picture_t> p(Entry(big));
+        if (onView) p->SetFlags(WANT_PICTURE);
+        SlowRows decoder;
+        std::thread load([&] { p->LoadImg(&decoder, false); });
+        ASSERT_TRUE(Eventually([&] { return decoder.reached == 1; }));
+        EXPECT_FALSE(p->HasFlags(PIC_LOADED));
+        EXPECT_EQ(plat::ClaimPaintPost(), !onView);  // false: a paint is pending
+        decoder.go = true;
+        load.join();
+        EXPECT_TRUE(p->HasFlags(PIC_LOADED));
+    }
 }
 
 TEST_F(LoaderThreadTest, DestroyingAnEntryWaitsForItsThumbnail) {

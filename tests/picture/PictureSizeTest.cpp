@@ -27,6 +27,7 @@ TEST_F(PictureSizeTest, BudgetAndFitOnAPortraitScreen) {
     EXPECT_NEAR(p.MinZoom(), 240.0f / 1632.0f * 0.5f, 1e-6f);
     EXPECT_NEAR(p.FitZoom(90), 1632.0f * 64 / 320, 0.01f);  // long side along the height
     EXPECT_EQ(p.FitZoom(-1), p.FitZoom(359));
+    EXPECT_EQ(p.FitZoom(-90), p.FitZoom(270));
     EXPECT_EQ(p.FitZoom(725), p.FitZoom(5));
     EXPECT_EQ(p.FitRatio(-361), p.FitRatio(359));
     p.SetSize(300, 1200);

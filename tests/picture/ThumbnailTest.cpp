@@ -1,9 +1,11 @@
 // Thumbnails: geometry, the cache files, validation and remaking.
 #include <array>
+#include <atomic>
 #include <fstream>
 #include <vector>
 
 #include "PictureTestSupport.h"
+#include "util/StopRequest.h"
 #include "tests/support/PhotoJpeg.h"
 
 using ThumbnailTest = PictureTest;
@@ -20,7 +22,9 @@ static void WriteBytes(const std::string& path, const std::vector<uint8_t>& byte
 
 TEST_F(ThumbnailTest, ThumbnailIsCentredWithoutHolesAndCachedWithItsSideFile) {
     std::filesystem::create_directories(dir + "/pics");
-    for (auto [w, h, r] : {std::tuple{2048, 1536, Rect{0, 15, 120, 90}}, {100, 50, Rect{0, 30, 119, 59}}}) {
+    // A panorama still gets a line: 3840 x 20 is read at 1/2, 1920 x 10.
+    for (auto [w, h, r] : {std::tuple{2048, 1536, Rect{0, 15, 120, 90}}, {100, 50, Rect{0, 30, 119, 59}},
+                           {3840, 20, Rect{0, 59, 120, 1}}, {20, 3840, Rect{59, 0, 1, 120}}}) {
         SCOPED_TRACE(w);
         auto p = Make("pics/" + std::to_string(w) + ".jpg", w, h);
         ASSERT_EQ(p->LoadIcon(false), 0);
@@ -90,6 +94,12 @@ TEST_F(ThumbnailTest, CachedThumbnailComesBackWithoutDecodingAndStaysWithoutAPoo
 TEST_F(ThumbnailTest, ChangedPictureInvalidatesItsCache) {
     std::string file = dir + "/c.jpg";
     Make("c.jpg", 300, 200)->LoadForIcon();
+    // Edited in place to the same size: only the newer time stamp tells.
+    std::unique_ptr<Picture_t> same(Entry(file));
+    same->SetFileInfo(same->FileSize(), same->FileTime() + 10000000);
+    EXPECT_EQ(same->LoadIcon(true), 0);
+    EXPECT_FALSE(Exists(Cached(file)));
+    Make("c.jpg", 300, 200)->LoadForIcon();
     auto p = Make("c.jpg", 200, 300, [](int, int) { return 0x3060C0u; });
     EXPECT_EQ(p->LoadIcon(true), 0);
     EXPECT_FALSE(Exists(Cached(file)) || Exists(Cached(file) + ".dat"));
@@ -124,6 +134,38 @@ TEST_F(ThumbnailTest, CacheThatDoesNotFitTheSlotIsRejectedAndRemade) {
     EXPECT_FALSE(Exists(Cached(file) + ".dat"));
     WriteBytes(Cached(file) + ".dat", side, 7);  // short
     EXPECT_EQ(p->LoadIcon(true), 0);
+}
+
+// Cache names longer than a picture path (the root and the path together)
+// are still cached: every folder along them is made.
+TEST_F(ThumbnailTest, DeepPictureUnderALongCacheRootIsCached) {
+    std::string deep = std::string(150, 'a') + "/" + std::string(150, 'b') + "/" + std::string(150, 'c');
+    std::filesystem::create_directories(dir + "/" + deep);
+    SetCache(dir + "/cache/" + std::string(200, 'r'));
+    auto p = Make(deep + "/p.jpg", 64, 48);
+    std::string cached = dir + "/cache/" + std::string(200, 'r') + dir + "/" + deep + "/p.jpg";
+    ASSERT_GT(cached.size(), 700u);
+    p->LoadForIcon();
+    EXPECT_TRUE(p->HasFlags(ICON_CACHED));
+    EXPECT_EQ(std::filesystem::file_size(cached + ".dat"), 20u);
+}
+
+// A loader asked to stop (a quit, a folder change) gives up the thumbnail
+// it is making, also inside the one long step of a progressive file, and
+// the picture is not taken for broken.
+TEST_F(ThumbnailTest, StopRequestAbandonsTheThumbnailBeingMade) {
+    std::atomic<int> stop{1};
+    for (const char* name : {"jpeg/testimgp.jpg", "jpeg/testorig.jpg"}) {
+        SCOPED_TRACE(name);
+        std::unique_ptr<Picture_t> p(Entry(std::string(LUMATRAY_TESTDATA) + "/" + name));
+        {
+            StopRequestScope scope(&stop, 1);
+            p->LoadForIcon();
+        }
+        EXPECT_FALSE(p->HasFlags(ICON_READY | ICON_CACHED | ICON_FOR_LOADING | PIC_LOADED));
+        p->LoadForIcon();  // no stop request on this thread any more
+        EXPECT_TRUE(p->HasFlags(ICON_READY));
+    }
 }
 
 TEST_F(ThumbnailTest, UnwritableCacheStillShowsTheThumbnail) {

@@ -104,6 +104,23 @@ TEST(Files, NameThatIsNotUtf8CanBeListedAndOpened) {
     EXPECT_EQ(access(raw.c_str(), F_OK), -1);
 }
 
+// A named pipe nobody writes blocks an ordinary open for good: it is not
+// listed, and every open of it fails at once instead of waiting.
+TEST(Files, NamedPipeIsNotListedAndNeverBlocksAnOpen) {
+    TempFolder t;
+    std::string fifo = t.Path() + "/zz.jpg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    fclose(fopen((t.Path() + "/a.jpg").c_str(), "wb"));
+    auto entries = List(t.Wide());
+    EXPECT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries.count(u"a.jpg"), 1u);
+    std::u16string wide = t.Wide("zz.jpg");
+    EXPECT_EQ(plat::FileOpen(wide.c_str(), plat::FILE_READ), -1);
+    EXPECT_EQ(plat::FileOpen(wide.c_str(), plat::FILE_WRITE_CREATE), -1);
+    EXPECT_EQ(plat::OpenStream(wide.c_str(), "rb"), nullptr);
+    EXPECT_EQ(plat::OpenStream(wide.c_str(), "wb"), nullptr);
+}
+
 TEST(Files, LinkToAFolderIsMarkedAndRemovedAsALink) {
     TempFolder t;
     std::string target = t.Path() + "/target";

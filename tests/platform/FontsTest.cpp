@@ -81,28 +81,6 @@ TEST(Fonts, BoldHasMoreInk) {
     plat::DeleteFont(bold);
 }
 
-TEST(Fonts, OneFontServesSeveralThreads) {
-    plat::Font* f = plat::CreateFont(16, 0, 400);
-    ASSERT_NE(f, nullptr);
-    int expected = plat::TextWidth(f, u"thread safe", -1);
-    std::atomic<int> wrong{0};
-    auto work = [&] {
-        for (int i = 0; i < 50; i++) {
-            plat::Coverage c;
-            if (!plat::RenderText(f, u"thread safe", -1, &c) || c.width != expected) wrong++;
-            plat::FreeCoverage(&c);
-            plat::Font* own = plat::CreateFont(12, 0, 400);
-            if (!own) wrong++;
-            plat::DeleteFont(own);
-        }
-    };
-    std::thread a(work), b(work);
-    a.join();
-    b.join();
-    EXPECT_EQ(wrong.load(), 0);
-    plat::DeleteFont(f);
-}
-
 }  // namespace
 
 namespace {

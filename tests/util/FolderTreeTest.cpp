@@ -29,6 +29,16 @@ TEST(FolderTree, CreatesEveryFolderAlongThePathButNotTheFile) {
     CreateFolders(u"");
     CreateFolders(u"/");
     CreateFolders(nullptr);
+
+    // As long as the longest cache name (root and picture path together):
+    // every folder along it, up to the last, is made.
+    std::string deep = tmp.Path();
+    while (deep.size() + 201 + 100 < kLongPathUnits) deep += "/" + std::string(200, 'a');
+    deep += "/" + std::string(kLongPathUnits - 1 - 2 - deep.size() - 1, 'b');
+    std::u16string longest = TempFolder::Utf16(deep + "/f");
+    ASSERT_EQ(longest.size(), (size_t)kLongPathUnits - 1);
+    CreateFolders(longest.c_str());
+    EXPECT_TRUE(fs::is_directory(deep));
 }
 
 TEST(FolderTree, NamesBeyondLatin1SurviveFoldersListingAndFiles) {

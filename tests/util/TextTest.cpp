@@ -51,6 +51,7 @@ TEST(Copies, WideningAndNarrowingAreTheLatin1Identity) {
 TEST(CompareNoCase, FoldsToLowerCaseUnitByUnit) {
     EXPECT_EQ(CompareNoCase(u"abc", u"ABD"), -1);
     EXPECT_EQ(CompareNoCase(u"abc", u"ABC"), 0);
+    EXPECT_EQ(CompareNoCase(u"a", u"b", 0), 0);  // no units compared
     EXPECT_EQ(CompareNoCase(u"ab", u"abc"), -1);
     EXPECT_EQ(CompareNoCase(u"abc", u"ab"), 1);
     EXPECT_EQ(CompareNoCase(u"abX", u"ABy", 2), 0);
