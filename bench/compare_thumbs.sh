@@ -8,6 +8,8 @@
 #   vipsthumbnail           one process over the whole folder (libvips-tools)
 #   convert                 ImageMagick, one process a file, with a size hint
 #   lumatray-bench cached   ours, from the warm cache, at IconSize 240
+#   lumatray-bench decode   the viewer's decode at 2,000,000 pixels, against
+#   libjpeg-fit             libjpeg's decode plus a nearest-pixel 16-bit fit
 #
 # Each is run ROUNDS times, interleaved, and the median is printed with its
 # ratio to ours. The machine's other load shows as spread between rounds.
@@ -51,7 +53,9 @@ for round in $(seq "$ROUNDS"); do
         "$CONVERT" -define jpeg:size=$((2 * EDGE))x$((2 * EDGE)) "$f" -thumbnail ${EDGE}x${EDGE} "$WORK/im/$(basename "$f")"
     done
     add convert "$(rate "$(awk -v a="$t" -v b="$(now)" 'BEGIN { print b - a }')")"
-    add cached-240 "$("$BENCH" cached "$DIR" --icon-size 240 --cache "$WORK/cache240" | field per_second)"
+    add cached-240 "$("$BENCH" cached "$DIR" --icon-size 240 --cache "$WORK/cache240" --rounds 10 | field per_second)"
+    add decode-ms "$("$BENCH" decode "$DIR" --budget 2000000 | field ms_per_file)"
+    add libjpeg-fit-ms "$("$BENCH" libjpeg-fit "$DIR" --budget 2000000 | field ms_per_file)"
 done
 
 median() { tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -62,4 +66,7 @@ for k in ours libjpeg libjpeg-dc vipsthumbnail convert cached-240; do
     m=$(echo "${R[$k]}" | median)
     printf "%-14s %10s %14s  %s\n" "$k" "$m" "$(awk -v a="$ours" -v b="$m" 'BEGIN { printf "%.2f", a / b }')" "${R[$k]}"
 done
+decode=$(echo "${R[decode-ms]}" | median)
+fit=$(echo "${R[libjpeg-fit-ms]}" | median)
+echo "decode at 2,000,000 pixels: ours $decode ms a file, libjpeg-fit $fit ms, ratio $(awk -v a="$decode" -v b="$fit" 'BEGIN { printf "%.2f", a / b }')   (ours:${R[decode-ms]}; fit:${R[libjpeg-fit-ms]})"
 "$BENCH" psnr "$DIR" --icon-size $EDGE

@@ -39,6 +39,9 @@ static const char16_t kTagIcon[] = u".PictureMgr_t.PictureMgr_t:Icon";
 static const char16_t kTagIconLit[] = u".PictureMgr_t.PictureMgr_t:Icon+1";
 static const char16_t kTagRealloc[] = u".PictureMgr_t.PictureMgr_t:Pic.realloc";
 
+constexpr int kMemoryCheckEvery = 32;
+constexpr uint32_t kInfoLineMs = 40;
+
 static const char16_t* BrowserFolder() { return TheBrowser ? TheBrowser->Path : ImgPath; }
 
 static PaintBuffer_t* NewBuffer(int width, int height, const char16_t* tag) {
@@ -164,7 +167,9 @@ static bool SamePath(const char16_t* a, const char16_t* b) {
 
 int PictureMgr_t::AddEntry(Picture_t* entry, bool lock) {
     if (lock) Pause(true);
-    EnsureFreeMemory(-1, false);
+    // An entry itself is small; reading the system's free memory costs more
+    // than listing it, so a large folder checks every kMemoryCheckEvery.
+    if (Count % kMemoryCheckEvery == 0) EnsureFreeMemory(-1, false);
 
     if (Count == Capacity) {
         int grown = Capacity + 32;
@@ -202,7 +207,6 @@ int PictureMgr_t::AddEntry(Picture_t* entry, bool lock) {
         for (int j = count; j > i; j--) Pic[j] = Pic[j - 1];
         if (Mode == 0) entry->SetFlags(WANT_ICON);
         else if (i == Selected()) entry->SetFlags(WANT_PICTURE);
-        RenderLabel(entry);
         Pic[i] = entry;
         int cur = Current;
         if (i <= cur && cur < count) {
@@ -212,7 +216,13 @@ int PictureMgr_t::AddEntry(Picture_t* entry, bool lock) {
         Count = count + 1;
     }
 
-    PaintInfoLine();
+    // The info line at most once a frame while a folder fills; the scanner
+    // draws the last state when the listing ends.
+    uint32_t now = plat::TickCount();
+    if (Count <= 1 || now - infoDrawn_ >= kInfoLineMs) {
+        infoDrawn_ = now;
+        PaintInfoLine();
+    }
     if (lock) Pause(false);
     RequestRepaint(false);
     return i;

@@ -30,6 +30,11 @@ static bool IsJpegName(const char16_t* name) {
            (n > 5 && CompareNoCase(name + n - 5, u".jpeg") == 0);
 }
 
+// The scanner's pause: once every so many items, and at most this long for
+// an interface thread that waits for the lock.
+constexpr int kScanBurst = 64;
+constexpr int kYieldToWaiterMs = 50;
+
 static bool IsDotEntry(const char16_t* name) {
     return name[0] == u'.' && (name[1] == 0 || (name[1] == u'.' && name[2] == 0));
 }
@@ -54,7 +59,6 @@ bool PictureMgr_t::SetPath(const char16_t* folder, const char16_t* keep) {
     if (keep && keep[0]) {
         Picture_t* e = NewEntry(KIND_FOLDER, kTagKeep);
         e->SetFileName(keep);
-        RenderLabel(e);
         Pic[0] = e;
         Count = 1;
         ResetView(0);
@@ -78,6 +82,7 @@ bool PictureMgr_t::Hand(Picture_t* entry) {
 void PictureMgr_t::DoProcess() {
     plat::Dir* dir = (Flags & PM_SCAN_STOP) ? nullptr : plat::OpenDir(Path, plat::DIR_HIDE_DOT_NAMES);
     if (dir) {
+        int listed = 0;
         plat::DirEntry de;
         char16_t full[kPathUnits];
         while (!(Flags & PM_SCAN_STOP) && plat::NextDirEntry(dir, &de)) {
@@ -93,11 +98,22 @@ void PictureMgr_t::DoProcess() {
                 e->SetFileName(full);
                 if (!Hand(e)) break;
             }
-            // Below the interface thread, and yielding after every item, so
-            // that a large folder never freezes the pen.
-            plat::Sleep(Mode == 1 ? 5 : 1);
+            // The scanner already runs below the interface thread: a yield
+            // after each item, a real pause only every kScanBurst items (5 ms
+            // while a picture is on view) and while the interface thread
+            // waits for the lock, so a large folder never freezes the pen.
+            if (++listed % kScanBurst == 0)
+                plat::Sleep(Mode == 1 ? 5 : 1);
+            else
+                plat::YieldProcessor();
+            for (int i = 0; i < kYieldToWaiterMs && lockWaiters_.load() > 0; i++) plat::Sleep(1);
         }
         plat::CloseDir(dir);
+    }
+    // The info line as the listing left it (AddEntry draws it once a frame).
+    if (PauseUnlessStopped(PM_SCAN_STOP)) {
+        PaintInfoLine();
+        Pause(false);
     }
     // A folder that cannot be listed counts as listed: it is simply empty.
     if (!(Flags & PM_SCAN_STOP)) Flags.fetch_or(PM_SCAN_LISTED);

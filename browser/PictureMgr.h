@@ -146,8 +146,9 @@ public:
     // '/' is dropped. A folder of 512 units or more is refused: false,
     // nothing changes.
     bool SetPath(const char16_t* folder, const char16_t* keep);
-    // Scanner body: lists Path, adds folders and .jpg / .jpeg files, then
-    // idles until PM_SCAN_STOP.
+    // Scanner body: lists Path, adds folders and .jpg / .jpeg files (a
+    // yield after each, a 1 ms pause every 64 and while another thread
+    // waits for the lock), then idles until PM_SCAN_STOP.
     void DoProcess();
     // Loader body: thumbnails outward from the selection, preload in the
     // picture view, until PM_LOADER_STOP.
@@ -262,6 +263,10 @@ private:
     // The entry the loader is making a thumbnail for, outside the lock;
     // the low bit set once DestroyEntry has left it to the loader.
     std::atomic<Picture_t*> loaderEntry_{nullptr};
+    // Threads waiting in Pause(true) (the interface thread): the scanner
+    // pauses while there are any.
+    std::atomic<int> lockWaiters_{0};
+    uint32_t infoDrawn_ = 0;  // when AddEntry last drew the info line (lock)
     // A worker that did not stop within the bound: it may still use the
     // browser, so the browser is never freed (WorkersStuck).
     bool stuck_ = false;
@@ -280,7 +285,8 @@ private:
     bool Hand(Picture_t* entry);
     // The lock for a worker: false, without it, once its stop bit is set.
     bool PauseUnlessStopped(int stopBit);
-    // Renders the entry's name label.
+    // Renders the entry's name label (the trail slots; listed entries get
+    // theirs when first drawn).
     void RenderLabel(Picture_t* entry);
     // Runs one 250 ms animation: frame(elapsed) sets the state for the
     // elapsed milliseconds (the last call gets exactly 250), then the frame

@@ -26,15 +26,19 @@ int PictureMgr_t::Pause(bool on) {
     }
     holdsLock = true;
     uint32_t deadline = plat::TickCount() + kWaitLimitMs;
+    bool counted = false;  // in lockWaiters_: the scanner lets us in
     for (;;) {
         // Test and set in one step: of two threads asking at once, exactly
         // one sees the bit clear.
         int before = Flags.fetch_or(PM_LOCKED);
-        if (!(before & PM_LOCKED)) return before;
-        if (plat::TickAfter(plat::TickCount(), deadline)) {
-            ReportSyncError(u".PictureMgr_t.Pause");
-            return before;  // carry on as the holder
+        bool timedOut = (before & PM_LOCKED) && plat::TickAfter(plat::TickCount(), deadline);
+        if (!(before & PM_LOCKED) || timedOut) {
+            if (counted) lockWaiters_.fetch_sub(1);
+            if (timedOut) ReportSyncError(u".PictureMgr_t.Pause");
+            return before;  // after a time-out: carry on as the holder
         }
+        if (!counted) lockWaiters_.fetch_add(1);
+        counted = true;
         plat::Sleep(1);
     }
 }

@@ -16,6 +16,7 @@ Img_t::Img_t() {}
 
 Img_t::~Img_t() {
     delete[] Palette;
+    delete[] rgbRow_;
     FileSlot.Close();
 }
 
@@ -45,6 +46,23 @@ int Img_t::ReadRow(uint8_t* dest) {
         }
     }
     return result;
+}
+
+int Img_t::ReadRow565(uint16_t* dest) { return ConvertRow565(dest); }
+
+int Img_t::ConvertRow565(uint16_t* dest) {
+    if (rgbRowWidth_ < OutWidth) {
+        delete[] rgbRow_;
+        rgbRow_ = new (std::nothrow) uint8_t[(size_t)OutWidth * 3];
+        if (!rgbRow_) ReportOutOfMemory(u".Img_t.ReadRow565", (uint64_t)OutWidth * 3);
+        rgbRowWidth_ = OutWidth;
+    }
+    int k = ReadRow(rgbRow_);
+    if (k < 0) return k;
+    const uint8_t* src = rgbRow_;
+    for (int i = 0; i < OutWidth; i++, src += 3)
+        dest[i] = (uint16_t)(((src[0] & 0xF8) << 8) | ((src[1] & 0xF8) << 3) | (src[2] >> 3));
+    return k;
 }
 
 int Img_t::GetRow() { return -1; }

@@ -41,6 +41,12 @@ public:
     virtual int OpenWrite(const char* path);
     // One row in the decoder's raw layout (palette indices when Palette).
     virtual int ReadRawRow(uint8_t* dest);
+    // One row of OutWidth 16-bit pixels as the paint buffers hold them: the
+    // top 5 bits of red at 15-11, green 10-6, blue 4-0, bit 5 clear. The
+    // same pixels as ReadRow gives, in the program's own format; a colour
+    // JPEG set to Rgb565 before Open reads them faster (four-byte library
+    // rows, packed by a vector loop).
+    virtual int ReadRow565(uint16_t* dest);
     // One row as R, G, B, A; -1 where unsupported.
     virtual int ReadRowRGBA(uint8_t* dest);
     virtual void WriteRow(const uint8_t* src);
@@ -63,6 +69,7 @@ public:
     uint16_t OutWidth = 0, OutHeight = 0;  // delivered (or written) size
     uint16_t SrcWidth = 0, SrcHeight = 0;  // stored size
     uint8_t* Palette = nullptr;            // 256 x R, G, B when present
+    int Rgb565 = 0;       // JPEG: ReadRow565 will be used (set before Open)
     File_t FileSlot;      // used only by the base Open/Close
 
     Img_t(const Img_t&) = delete;
@@ -71,7 +78,13 @@ public:
 protected:
     // Allocates a zeroed 768-byte palette (fatal report with tag on failure).
     uint8_t* NewPalette(const char16_t* tag);
+    // ReadRow, then each pixel to 16 bits: ReadRow565 without library help.
+    int ConvertRow565(uint16_t* dest);
     void GreyPalette(const char16_t* tag);
+
+private:
+    uint8_t* rgbRow_ = nullptr;  // ConvertRow565's R, G, B row
+    int rgbRowWidth_ = 0;
 };
 
 // A new decoder for ".jpg", ".jpeg" (Jpeg_t) or ".png" (Png_t), letter case

@@ -34,6 +34,7 @@ public:
     // "wb" with OutWidth x OutHeight set beforehand; 1, 0 or -1.
     int OpenWrite(const char* path) override;
     int ReadRawRow(uint8_t* dest) override;
+    int ReadRow565(uint16_t* dest) override;
     // One row of 3 x OutWidth bytes; the last row finishes the file.
     void WriteRow(const uint8_t* src) override;
     // Closes the stream. For a writer: true only when every row was written,
@@ -51,6 +52,9 @@ public:
 private:
     // Starts the decompression at the first row; false after a library error.
     bool StartRows();
+    // One row: as R, G, B (raw grey) into rgb, or, when the library writes
+    // R, G, B, X for ReadRow565, packed into pixels.
+    int ReadRowAs(uint8_t* rgb, uint16_t* pixels);
 
     JpegLib* lib_ = nullptr;
     FILE* stream_ = nullptr;
@@ -61,4 +65,6 @@ private:
     bool writer_ = false;         // the stream was opened by OpenWrite
     bool writeFailed_ = false;
     bool adobeCmyk_ = false;      // CMYK stored inverted, as Adobe writes it
+    bool rows565_ = false;        // the library delivers R, G, B, X rows for ReadRow565
+    uint32_t* rgbxRow_ = nullptr; // OutWidth pixels of them
 };

@@ -2,11 +2,13 @@
 #include "picture/Picture.h"
 
 #include <cmath>
+#include <new>
 
 #include "app/Globals.h"
 #include "browser/Bookmark.h"
 #include "render/PaintBuffer.h"
 #include "settings/Config.h"
+#include "util/Diagnostics.h"
 #include "util/Text.h"
 
 Picture_t* SkinImage = nullptr;
@@ -17,24 +19,52 @@ static void ClearCorners(QuadCorner* c) {
     for (int i = 0; i < 4; i++) c[i] = QuadCorner{-1, -1, -1, -1};
 }
 
+static char16_t kNoText[1] = {0};
+
+// Stores text in *slot, cut at 511 units: in place when it fits the block's
+// capacity, else in a new block of its length.
+static void StoreText(char16_t** slot, int* capacity, const char16_t* text) {
+    int n = 0;
+    if (text)
+        while (n < kPathUnits - 1 && text[n]) n++;
+    if (n + 1 > *capacity) {
+        char16_t* block = new (std::nothrow) char16_t[n + 1];
+        if (!block) ReportOutOfMemory(u".Picture_t.SetFileName", (uint64_t)(n + 1) * sizeof(char16_t));
+        if (*capacity > 0) delete[] *slot;
+        *slot = block;
+        *capacity = n + 1;
+    }
+    for (int i = 0; i < n; i++) (*slot)[i] = text[i];
+    (*slot)[n] = 0;
+}
+
+void Picture_t::FreeTexts() {
+    if (pathCapacity_ > 0) delete[] path_;
+    if (nameCapacity_ > 0) delete[] name_;
+    path_ = name_ = kNoText;
+    pathCapacity_ = nameCapacity_ = 0;
+}
+
 Picture_t::Picture_t(int kind) : kind_(kind) {
-    path_[0] = 0;
-    name_[0] = 0;
+    path_ = kNoText;
+    name_ = kNoText;
     ClearCorners(iconCorners);
     ClearCorners(viewCorners);
     SetSize(0, 0);
 }
 
 void Picture_t::SetFileName(const char16_t* path) {
-    CopyWide(path, path_, 512);
-    CopyWide(path, name_, 512);
+    StoreText(&path_, &pathCapacity_, path);
+    char16_t title[kPathUnits];
+    CopyWide(path_, title, kPathUnits);
+    PathTitle(title);
+    StoreText(&name_, &nameCapacity_, title);
     CheckBookmark();
-    PathTitle(name_);
 }
 
-void Picture_t::SetPath(const char16_t* path) { CopyWide(path, path_, 512); }
+void Picture_t::SetPath(const char16_t* path) { StoreText(&path_, &pathCapacity_, path); }
 
-void Picture_t::SetDisplayName(const char16_t* name) { CopyWide(name, name_, 512); }
+void Picture_t::SetDisplayName(const char16_t* name) { StoreText(&name_, &nameCapacity_, name); }
 
 void Picture_t::CheckBookmark() {
     bookmarkIndex_ = -1;

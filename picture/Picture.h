@@ -194,10 +194,12 @@ public:
     // damaged cache entry (other version, unreadable JPEG, geometry that
     // does not fit the slot) is deleted and ICON_CACHED cleared, so that
     // the thumbnail is made again. Without a pool (IconPool null) a valid
-    // cache is only confirmed, as when far, but the result is 0.
+    // cache is only confirmed, as when far, but the result is 0. Reads the
+    // picture's header (when no sizes are known) only for a valid cache.
     int LoadIcon(bool far);
     // Makes the thumbnail from the picture file (budget IconSize^2) and
-    // saves it; a file that does not open becomes the placeholder. Nothing
+    // saves it; a file that does not open becomes the placeholder. The same
+    // open gives the entry its header sizes when none are known. Nothing
     // once a thumbnail is ready, including one a LoadIcon running at the
     // same time finishes, and nothing without a pool.
     void LoadForIcon();
@@ -212,11 +214,11 @@ public:
     // Hands the file to the mail composer; its result.
     int SendByMail() const;
 
-    // The entry's name label: owned; SetLabel destroys the old one. Read
-    // and replaced on the interface thread (and by the scanner before the
-    // entry is handed to the browser). A picture's label is dropped by
-    // DrawWheelItem once its thumbnail is ready: the worker threads that
-    // make thumbnails never touch it, so a label is never freed while drawn.
+    // The entry's name label: owned; SetLabel destroys the old one. Made,
+    // read and replaced on the interface thread only: DrawWheelItem renders
+    // it the first time the entry is drawn without a thumbnail, and drops
+    // a picture's label once its thumbnail is ready. The worker threads
+    // never touch it, so a label is never freed while drawn.
     PaintBuffer_t* Label() const { return label_; }
     void SetLabel(PaintBuffer_t* label);
 
@@ -240,6 +242,8 @@ private:
     void PostPaintIfWanted(int bits);
     // One atomic step: clear some bits and set others.
     void ChangeFlags(int clear, int set);
+    // Gives back the path and name blocks (the destructor).
+    void FreeTexts();
 
     uint32_t fileSize_ = 0;
     plat::FileTime fileTime_ = 0;
@@ -261,8 +265,12 @@ private:
     // icon corners, view corners: public above
     plat::Thread* loader_ = nullptr;  // guarded by the entry lock
     std::atomic<bool> loaderEnded_{true};  // the loader routine has returned
-    char16_t path_[512];
-    char16_t name_[512];
+    // Path and display name, each in a block of its own length (at most
+    // 511 units): a folder of 50,000 entries would otherwise hold 100 MB of
+    // empty name buffers. A block is replaced only when a longer text comes.
+    char16_t* path_;
+    char16_t* name_;
+    int pathCapacity_ = 0, nameCapacity_ = 0;  // 0: the shared empty text
     PaintBuffer_t* label_ = nullptr;
 };
 

@@ -94,6 +94,7 @@ void Picture_t::LoadForIcon() {
     }
     const int e = SlotEdge();
     decoder->Budget = e * e;
+    decoder->Rgb565 = 1;
     int r = decoder->Open(path_);
     int w = decoder->OutWidth, h = decoder->OutHeight;
     if (r <= 0 || w <= 0 || h <= 0) {
@@ -144,24 +145,22 @@ void Picture_t::LoadForIcon() {
     // the hole filling sees only this picture.
     for (int y = 0; y < e; y++)
         for (int x = 0; x < e; x++) slot[y][x] = 0x0020;
-    uint64_t bufferBytes = 4 * ((((uint64_t)w + 1) * 3) / 4 + 1);
-    uint8_t* buffer = (uint8_t*)std::malloc(bufferBytes);
+    uint64_t bufferBytes = (uint64_t)w * sizeof(uint16_t);
+    uint16_t* buffer = (uint16_t*)std::malloc(bufferBytes);
     if (!buffer) ReportOutOfMemory(u".Picture_t.LoadForIcon:buf", bufferBytes);
     bool stopped = false;
     for (int i = 0; i < h && !(stopped = StopRequested()); i++) {
         WaitHiPriority(i);
-        int k = decoder->ReadRow(buffer);
+        int k = decoder->ReadRow565(buffer);
         if (k < 0) break;
         int y = iconY_ + (int)(((int64_t)k * d) >> 14);
         if (y > e - 1) y = e - 1;
         uint16_t* row = slot[y];
-        const uint8_t* src = buffer;
         int64_t acc = 0;
-        for (int j = 0; j < w; j++, src += 3, acc += d) {
+        for (int j = 0; j < w; j++, acc += d) {
             int x = iconX_ + (int)(acc >> 14);
             if (x > e - 1) x = e - 1;
-            // Top 5 bits of each channel: red 15-11, green 10-6, blue 4-0.
-            row[x] = (uint16_t)(((src[0] & 0xF8) << 8) | ((src[1] & 0xF8) << 3) | (src[2] >> 3));
+            row[x] = buffer[j];
         }
     }
     std::free(buffer);

@@ -61,6 +61,7 @@ Picture_t::~Picture_t() {
     Picture_t* self = this;
     hiPriorityEntry.compare_exchange_strong(self, nullptr);
     delete label_;
+    FreeTexts();
 }
 
 void Picture_t::ChangeFlags(int clear, int set) {
@@ -199,6 +200,7 @@ bool Picture_t::LockForRow() {
 
 int Picture_t::LoadImg(Img_t* decoder, bool headerOnly) {
     decoder->Budget = MaxPicPixel;
+    decoder->Rgb565 = 1;
     int r = decoder->Open(path_);
     if (r <= 0) {
         SetBroken();
@@ -242,7 +244,7 @@ int Picture_t::LoadImg(Img_t* decoder, bool headerOnly) {
             delete[] map;
             return 0;
         }
-        int k = decoder->ReadRow(buffer);
+        int k = decoder->ReadRow565((uint16_t*)buffer);
         if (k < 0) break;
         int y = (int)(((int64_t)k * scale) >> 14);
         if (y > height - 1) y = height - 1;
@@ -256,10 +258,9 @@ int Picture_t::LoadImg(Img_t* decoder, bool headerOnly) {
         // Without a key colour, a marked first pixel keeps a row of the
         // thumbnail preview's transparent margin as it is.
         if (!(key == -1 && (row[0] & 0x20))) {
-            const uint8_t* src = buffer;
-            for (int j = 0; j < decodedWidth; j++, src += 3) {
-                // Top 5 bits of each channel: red 15-11, green 10-6, blue 4-0.
-                uint16_t p = (uint16_t)(((src[0] & 0xF8) << 8) | ((src[1] & 0xF8) << 3) | (src[2] >> 3));
+            const uint16_t* src = (const uint16_t*)buffer;
+            for (int j = 0; j < decodedWidth; j++) {
+                uint16_t p = src[j];
                 if ((int32_t)p == key) p |= 0x20;  // the key colour becomes transparent
                 row[map[j]] = p;
             }

@@ -2,6 +2,7 @@
 // CachePath/P (a JPEG of the thumbnail without its margins) and
 // CachePath/P.dat (20 bytes, little-endian: picture size u32, picture time
 // u64, icon x i32, icon y i32).
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/Globals.h"
@@ -92,29 +93,22 @@ int Picture_t::ReadIconFile(Jpeg_t* reader) {
     int w = reader->OutWidth, h = reader->OutHeight;
     AllocIcon();
     uint16_t** slot = IconRows();
-    // A slot kept from before starts transparent again around the picture.
-    for (int y = 0; y < e; y++)
-        for (int x = 0; x < e; x++) slot[y][x] = 0x0020;
+    // A slot kept from before starts transparent again around the picture;
+    // the picture's own pixels are all written below.
+    for (int y = 0; y < e; y++) {
+        bool inside = y >= iconY_ && y < iconY_ + h;
+        std::fill(slot[y], slot[y] + (inside ? iconX_ : e), (uint16_t)0x0020);
+        if (inside) std::fill(slot[y] + iconX_ + w, slot[y] + e, (uint16_t)0x0020);
+    }
     iconWidth_ = w;
     iconHeight_ = h;
-    uint8_t* buffer = (uint8_t*)std::malloc((size_t)e * 3);
-    if (!buffer) ReportOutOfMemory(u".Picture_t.LoadIcon:buf", (uint64_t)e * 3);
-    int result = 1;
     for (int i = 0; i < h; i++) {
         WaitHiPriority(i);
-        // ReadRow also expands a grey file, whose raw rows are 1 byte a pixel.
-        int k = reader->ReadRow(buffer);
-        if (k < 0 || k >= h) {
-            result = 0;
-            break;
-        }
-        uint16_t* row = slot[iconY_ + k] + iconX_;
-        const uint8_t* src = buffer;
-        for (int j = 0; j < w; j++, src += 3)
-            row[j] = (uint16_t)(((src[0] & 0xF8) << 8) | ((src[1] & 0xF8) << 3) | (src[2] >> 3));
+        // Rows come in order: each goes straight into its place in the slot
+        // (a grey file is expanded by the decoder).
+        if (reader->ReadRow565(slot[iconY_ + i] + iconX_) != i) return 0;
     }
-    std::free(buffer);
-    return result;
+    return 1;
 }
 
 int Picture_t::LoadIcon(bool far) {
@@ -140,6 +134,7 @@ int Picture_t::LoadIcon(bool far) {
     // Without a valid thumbnail the maker reads the header with the rows.
     if (valid && DecodedWidth() == 0) LoadNow(true);
     Jpeg_t reader;
+    reader.Rgb565 = 1;
     if (valid) {
         // The side file does not record the slot size: a thumbnail made for
         // another icon size, or a damaged record, must not land outside it.

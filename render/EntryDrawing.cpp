@@ -155,6 +155,9 @@ void PaintBuffer_t::DrawWheelItem(Picture_t* entry, int slot, int scroll, float 
         entry->SetLabel(nullptr);
         return;
     }
+    // Rendered the first time the entry is drawn, not when it is listed: a
+    // large folder costs no text until its names come on screen.
+    if (!entry->Label()) SetPictureName(entry);
     const PaintBuffer_t* label = entry->Label();
     if (!label) return;
     const QuadCorner* c = entry->iconCorners;

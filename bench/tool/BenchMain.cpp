@@ -3,18 +3,21 @@
 //
 //   lumatray-bench make DIR --count N [--width W --height H]
 //   lumatray-bench thumbs DIR --icon-size N --cache CACHEDIR
-//   lumatray-bench cached DIR --icon-size N --cache CACHEDIR
+//   lumatray-bench cached DIR --icon-size N --cache CACHEDIR [--rounds R]
 //   lumatray-bench decode DIR --budget PIXELS
 //   lumatray-bench frames --screen WxH DIR
 //   lumatray-bench shots --screen WxH DIR OUTDIR
 //   lumatray-bench libjpeg DIR --icon-size N [--dc]
 //   lumatray-bench psnr DIR --icon-size N
+//   lumatray-bench libjpeg-fit DIR --budget PIXELS
 //
 // libjpeg is the reference: each file decoded by libjpeg alone at the
 // reduction a thumbnail of that size uses, rows read and dropped; --dc
 // stops progressive files at 1/8 once their DC scans are in. psnr compares
 // our thumbnail-size decode of each progressive 1/8 file with libjpeg's
-// whole decode.
+// whole decode. libjpeg-fit is the reference of decode: libjpeg at the
+// same reduction, each row fitted into a 16-bit picture of the stored size
+// by the nearest pixel.
 //
 // Each measuring command ends with one summary line. Headless: no window.
 #include <algorithm>
@@ -136,7 +139,7 @@ int Make(const std::string& dir, int count, int w, int h) {
     return 0;
 }
 
-int Thumbs(const std::string& dir, bool cached) {
+int Thumbs(const std::string& dir, bool cached, int rounds) {
     std::vector<Listed> files = ListJpegs(dir);
     IconPool = new MemMgr_t;
     if (!cached) {
@@ -152,17 +155,19 @@ int Thumbs(const std::string& dir, bool cached) {
     }
     int made = 0;
     auto start = std::chrono::steady_clock::now();
-    for (const Listed& f : files) {
-        Picture_t* p = NewEntry(f);
-        if (cached) {
-            made += p->LoadIcon(false);
-        } else {
-            MakeThumbnail(p);
-            made += p->HasFlags(ICON_READY) ? 1 : 0;
+    for (int round = 0; round < rounds; round++)
+        for (const Listed& f : files) {
+            Picture_t* p = NewEntry(f);
+            if (cached) {
+                made += p->LoadIcon(false);
+            } else {
+                MakeThumbnail(p);
+                made += p->HasFlags(ICON_READY) ? 1 : 0;
+            }
+            delete p;  // gives the slot back
         }
-        delete p;  // gives the slot back
-    }
-    double s = Seconds(start);
+    double s = Seconds(start) / rounds;
+    made /= rounds;
     delete IconPool;
     IconPool = nullptr;
     if (made != (int)files.size()) std::fprintf(stderr, "only %d of %zu thumbnails\n", made, files.size());
@@ -260,6 +265,63 @@ int RefDecode(const char* path, int edge, bool dc, std::vector<uint8_t>* rgb, in
 
 std::string Narrow(const std::u16string& w) { return std::string(w.begin(), w.end()); }
 
+// libjpeg's decode of path at the reduction the budget picks, fitted by the
+// nearest pixel into rows of the stored size, as the viewer keeps them.
+bool RefDecodeFit(const char* path, int budget) {
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    jpeg_decompress_struct d;
+    RefError err;
+    d.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = RefErrorExit;
+    err.pub.output_message = RefQuiet;
+    jpeg_create_decompress(&d);
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&d);
+        std::fclose(f);
+        return false;
+    }
+    jpeg_stdio_src(&d, f);
+    jpeg_read_header(&d, TRUE);
+    d.scale_num = (unsigned)Jpeg_t::ScaleNumFor((int)d.image_width, (int)d.image_height, budget);
+    d.scale_denom = 8;
+    d.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&d);
+    int w = (int)d.output_width, h = (int)d.output_height;
+    int scale = (int)(FitScale(w, h, budget) * 16384.0f);
+    int fw = (int)(((int64_t)w * scale) >> 14), fh = (int)(((int64_t)h * scale) >> 14);
+    std::vector<uint16_t> fitted((size_t)std::max(fw, 1) * std::max(fh, 1));
+    std::vector<int> map(w);
+    for (int i = 0; i < w; i++) map[i] = std::min((int)(((int64_t)i * scale) >> 14), fw - 1);
+    std::vector<uint8_t> row((size_t)w * 3);
+    while (d.output_scanline < d.output_height) {
+        int k = (int)d.output_scanline;
+        JSAMPROW r = row.data();
+        jpeg_read_scanlines(&d, &r, 1);
+        int y = std::min((int)(((int64_t)k * scale) >> 14), fh - 1);
+        if (y < 0 || fw <= 0) continue;
+        uint16_t* out = &fitted[(size_t)y * fw];
+        const uint8_t* s = row.data();
+        for (int x = 0; x < w; x++, s += 3)
+            out[map[x]] = (uint16_t)(((s[0] & 0xF8) << 8) | ((s[1] & 0xF8) << 3) | (s[2] >> 3));
+    }
+    jpeg_finish_decompress(&d);
+    jpeg_destroy_decompress(&d);
+    std::fclose(f);
+    return true;
+}
+
+int ReferenceFit(const std::string& dir, int budget) {
+    std::vector<Listed> files = ListJpegs(dir);
+    int done = 0;
+    auto start = std::chrono::steady_clock::now();
+    for (const Listed& f : files) done += RefDecodeFit(Narrow(f.path).c_str(), budget) ? 1 : 0;
+    double s = Seconds(start);
+    std::printf("libjpeg-fit files=%zu seconds=%.3f ms_per_file=%.2f\n", files.size(), s,
+                files.empty() ? 0.0 : 1000.0 * s / files.size());
+    return done == (int)files.size() ? 0 : 1;
+}
+
 int Reference(const std::string& dir, int edge, bool dc) {
     std::vector<Listed> files = ListJpegs(dir);
     int done = 0;
@@ -309,12 +371,13 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: lumatray-bench make DIR --count N [--width W --height H]\n"
                  "       lumatray-bench thumbs DIR --icon-size N --cache CACHEDIR\n"
-                 "       lumatray-bench cached DIR --icon-size N --cache CACHEDIR\n"
+                 "       lumatray-bench cached DIR --icon-size N --cache CACHEDIR [--rounds R]\n"
                  "       lumatray-bench decode DIR --budget PIXELS\n"
                  "       lumatray-bench frames --screen WxH DIR\n"
                  "       lumatray-bench shots --screen WxH DIR OUTDIR\n"
                  "       lumatray-bench libjpeg DIR --icon-size N [--dc]\n"
-                 "       lumatray-bench psnr DIR --icon-size N\n");
+                 "       lumatray-bench psnr DIR --icon-size N\n"
+                 "       lumatray-bench libjpeg-fit DIR --budget PIXELS\n");
     return 2;
 }
 
@@ -350,7 +413,9 @@ int main(int argc, char** argv) {
         int edge = std::atoi(Option(argc, argv, "--icon-size", "120"));
         if (edge < 8 || !SetCacheRoot(Option(argc, argv, "--cache", nullptr))) return Usage();
         SetIconSize(edge);
-        return Thumbs(dir, cmd == "cached");
+        // cached: the folder read this many times over (one pass is short).
+        int rounds = cmd == "cached" ? std::max(1, std::atoi(Option(argc, argv, "--rounds", "1"))) : 1;
+        return Thumbs(dir, cmd == "cached", rounds);
     }
     if (cmd == "libjpeg" || cmd == "psnr") {
         int edge = std::atoi(Option(argc, argv, "--icon-size", "120"));
@@ -358,6 +423,11 @@ int main(int argc, char** argv) {
         bool dc = false;
         for (int i = 3; i < argc; i++) dc |= std::strcmp(argv[i], "--dc") == 0;
         return cmd == "psnr" ? Psnr(dir, edge) : Reference(dir, edge, dc);
+    }
+    if (cmd == "libjpeg-fit") {
+        int budget = std::atoi(Option(argc, argv, "--budget", "2000000"));
+        if (budget <= 0) return Usage();
+        return ReferenceFit(dir, budget);
     }
     if (cmd == "decode") {
         MaxPicPixel = std::atoi(Option(argc, argv, "--budget", "2000000"));

@@ -110,3 +110,39 @@ TEST(TestData, EveryFileMatchesTheLibraries) {
     EXPECT_GT(jpegs, 30);
     EXPECT_GT((int)all.size() - jpegs, 90);
 }
+
+// The 16-bit rows, whether the library converts (a colour JPEG) or the
+// decoder's own R, G, B rows are packed, are those rows' pixels exactly;
+// ReadRow of a decoder set up for them still gives the R, G, B rows.
+TEST(TestData, SixteenBitRowsAreTheRgbRowsPacked) {
+    int libraryRows = 0;
+    for (const auto& v : LoadVerified()) {
+        if (v[STATUS] != "ok" && v[STATUS] != "warn") continue;
+        std::u16string wide = Utf16(TestData(v[FILE_NAME]));
+        for (int budget : {-1, 5000}) {
+            SCOPED_TRACE(v[FILE_NAME] + " at " + std::to_string(budget));
+            std::unique_ptr<Img_t> a(AllocImg_t(wide.c_str())), b(AllocImg_t(wide.c_str())), c(AllocImg_t(wide.c_str()));
+            a->Budget = b->Budget = c->Budget = budget;
+            a->Rgb565 = c->Rgb565 = 1;
+            if (a->Open(wide.c_str()) != 1) continue;
+            ASSERT_EQ(b->Open(wide.c_str()), 1);
+            ASSERT_EQ(c->Open(wide.c_str()), 1);
+            ASSERT_EQ(a->OutWidth, b->OutWidth);
+            std::vector<uint16_t> got(a->OutWidth);
+            std::vector<uint8_t> rgb((size_t)a->OutWidth * 3), rgbToo((size_t)a->OutWidth * 3);
+            for (int y = 0; y < a->OutHeight; y++) {
+                int k = a->ReadRow565(got.data());
+                ASSERT_EQ(k, b->ReadRow(rgb.data()));
+                ASSERT_EQ(k, c->ReadRow(rgbToo.data()));
+                if (k < 0) break;
+                ASSERT_EQ(rgb, rgbToo) << y;
+                for (int x = 0; x < a->OutWidth; x++) {
+                    const uint8_t* p = &rgb[3 * x];
+                    ASSERT_EQ(got[x], ((p[0] & 0xF8) << 8) | ((p[1] & 0xF8) << 3) | (p[2] >> 3)) << y << "," << x;
+                }
+            }
+            libraryRows += v[DECODER] == "jpeg" && v[COMPONENTS] == "3";
+        }
+    }
+    EXPECT_GT(libraryRows, 20);
+}

@@ -96,18 +96,26 @@ TEST_F(EntryDrawingTest, PictureCornersFollowPanTurnZoomAndTilt) {
 TEST_F(EntryDrawingTest, WheelItemsTheirLabelsTheCurveEdgeAndRisingFromBelow) {
     Picture_t folder(KIND_FOLDER), picture(KIND_PICTURE);
     MarkedIcon(&folder);
-    picture.SetLabel(new PaintBuffer_t(20, 16));
+    // The label is rendered when the entry is first drawn, not listed.
+    picture.SetFileName(u"/p/a.jpg");
+    EXPECT_EQ(picture.Label(), nullptr);
     buf.DrawWheelItem(&picture, 0, 0, 1.0f);
-    EXPECT_NE(picture.Label(), nullptr);
+    ASSERT_NE(picture.Label(), nullptr);
+    EXPECT_EQ(picture.Label()->Height(), NameDrop);
     MarkedIcon(&picture);  // a ready thumbnail replaces the label
     buf.DrawWheelItem(&picture, 0, 0, 1.0f);
     EXPECT_EQ(picture.Label(), nullptr);
+    picture.FreeIcon();  // its slot given back: the name shows again
+    buf.DrawWheelItem(&picture, 0, 0, 1.0f);
+    EXPECT_NE(picture.Label(), nullptr);
     int g = ((320 - 120 - 15) * 720) / (3 * 240);
     int scroll = 10 * 180 - 3 * (g + 181);  // slot 10 at p = g + 181: off screen
     buf.DrawWheelItem(&folder, 10, scroll, 1.0f);
     EXPECT_EQ(folder.iconCorners[0].x, -1);
+    EXPECT_EQ(folder.Label(), nullptr);  // nothing rendered off screen
     buf.DrawWheelItem(&folder, 10, scroll + 3, 1.0f);  // p = g + 180: still drawn
     EXPECT_NE(folder.iconCorners[0].x, -1);
+    EXPECT_NE(folder.Label(), nullptr);
 
     // The lower arc, worked out by hand: g 185, p = g + 60 = 245 (scroll
     // -735), q 30: X = cos 30 x 90 = 78, Y = sin 30 x 60 + 95 = 125, scale

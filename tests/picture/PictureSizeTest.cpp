@@ -48,8 +48,21 @@ TEST_F(PictureSizeTest, FolderEntriesAndNamesWithDots) {
     EXPECT_FALSE(folder.HasBitmap());
     EXPECT_EQ(Picture_t::HiPriorityEntry(), nullptr);
     Picture_t p(KIND_PICTURE);
+    EXPECT_EQ(std::u16string(p.Path()) + p.Name(), u"");
     p.SetFileName(u"/a.b/c.d/photo.1.jpg");
     EXPECT_EQ(std::u16string(p.Name()), u"photo.1");
+    // Texts of any length up to 511 units, replaced longer and shorter.
+    std::u16string longPath = u"/" + std::u16string(600, u'x') + u".jpg";
+    p.SetFileName(longPath.c_str());
+    EXPECT_EQ(std::u16string(p.Path()), longPath.substr(0, 511));
+    EXPECT_EQ(std::u16string(p.Name()), longPath.substr(1, 510));  // the dot was cut off
+    p.SetPath(u"/b");
+    p.SetDisplayName(u"b");
+    EXPECT_EQ(std::u16string(p.Path()) + p.Name(), u"/bb");
+    p.SetPath(longPath.c_str());
+    p.SetDisplayName(nullptr);
+    EXPECT_EQ(std::u16string(p.Path()).size(), 511u);
+    EXPECT_EQ(std::u16string(p.Name()), u"");
 }
 
 TEST_F(PictureSizeTest, HeaderOnlyLoadAndTheMissingFilePlaceholder) {
