@@ -146,10 +146,11 @@ Jpeg_t::Jpeg_t() {
     lib_->c.err = &lib_->err.pub;
     lib_->err.pub.error_exit = ErrorExit;
     lib_->err.pub.output_message = QuietMessage;
-    lib_->progress.progress_monitor = CheckStop;
-    lib_->d.progress = &lib_->progress;
     // The library fails here only when it cannot get its first few bytes.
     if (Guard(lib_, StepCreate, nullptr) < 0) ReportOutOfMemory(u".Jpeg_t.Jpeg_t:Lib", sizeof(JpegLib));
+    // After the create, which clears everything but the error handler.
+    lib_->progress.progress_monitor = CheckStop;
+    lib_->d.progress = &lib_->progress;
 }
 
 Jpeg_t::~Jpeg_t() {

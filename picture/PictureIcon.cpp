@@ -165,8 +165,9 @@ void Picture_t::LoadForIcon() {
     }
     std::free(buffer);
     delete decoder;
-    // Half a thumbnail is not kept: the next loader makes it again.
-    if (stopped) {
+    // Half a thumbnail is not kept: the next loader makes it again. (A stop
+    // that came during a row ended that row as an error; stop bits stay set.)
+    if (stopped || StopRequested()) {
         ClearFlags(ICON_FOR_LOADING);
         return;
     }

@@ -69,7 +69,11 @@ static int Listen(void* arg) {
     for (;;) {
         if (WaitReadable(lock, lock->listenFd, -1) < 0) return 0;  // ReleaseInstanceLock
         int c = accept4(lock->listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (c < 0) continue;  // the client left meanwhile
+        if (c < 0) {
+            // The client left meanwhile; out of descriptors: pause, then retry.
+            if (errno != EAGAIN && errno != ECONNABORTED && errno != EINTR) Sleep(10);
+            continue;
+        }
         char b;
         int ready = WaitReadable(lock, c, kRequestWaitMs);
         if (ready > 0 && read(c, &b, 1) == 1 && b == 'r' && lock->onRaise) lock->onRaise();

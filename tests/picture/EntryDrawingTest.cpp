@@ -30,6 +30,11 @@ TEST_F(EntryDrawingTest, IconTurnsClockwiseAndFallsBackToTheSkinIcon) {
     const QuadCorner* c = p.iconCorners;
     EXPECT_EQ((std::array{c[0].u, c[0].v, c[1].u, c[1].v, c[2].u, c[2].v, c[3].u, c[3].v}),
               (std::array{7680, 7680, 7680, 0, 0, 7680, 0, 0}));
+    buf.DrawIcon(&p, 60, 60, 0.5f, 2);  // half a turn: each takes the opposite corner's
+    EXPECT_EQ((std::array{c[0].u, c[0].v, c[1].u, c[1].v, c[2].u, c[2].v, c[3].u, c[3].v}),
+              (std::array{7680, 0, 0, 0, 7680, 7680, 0, 7680}));
+    Clear();
+    buf.DrawIcon(&p, 60, 60, 0.5f, 1);
     EXPECT_EQ(buf.Rows()[0][119], 0xF800);
     EXPECT_EQ(buf.Rows()[2][117], 0x0841);
     EXPECT_NE(buf.Rows()[1][1], 0xF800);

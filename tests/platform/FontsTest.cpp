@@ -67,20 +67,6 @@ TEST(Fonts, RenderedLineHasInkInsideTheMeasuredBox) {
     plat::DeleteFont(f);
 }
 
-TEST(Fonts, BoldHasMoreInk) {
-    plat::Font* regular = plat::CreateFont(24, 0, 400);
-    plat::Font* bold = plat::CreateFont(24, 0, 700);
-    ASSERT_TRUE(regular && bold);
-    plat::Coverage a, b;
-    ASSERT_TRUE(plat::RenderText(regular, u"Bold", -1, &a));
-    ASSERT_TRUE(plat::RenderText(bold, u"Bold", -1, &b));
-    EXPECT_GT(Ink(b), Ink(a) * 11 / 10);
-    plat::FreeCoverage(&a);
-    plat::FreeCoverage(&b);
-    plat::DeleteFont(regular);
-    plat::DeleteFont(bold);
-}
-
 }  // namespace
 
 namespace {

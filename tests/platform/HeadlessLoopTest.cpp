@@ -70,42 +70,6 @@ TEST(HeadlessLoop, PaintsCoalesceAndPostsFromThreadsArrive) {
     EXPECT_EQ(paints, 2);
 }
 
-TEST(HeadlessLoop, InjectedInputBecomesMessages) {
-    headless::Reset(240, 320);
-    seen.clear();
-    std::thread injector([] {
-        headless::InjectPenDown(10, 300);
-        headless::InjectPenMove(11, 301);
-        headless::InjectPenUp(12, 302);
-        headless::InjectKey(plat::KEY_UP);
-        headless::InjectClose();
-        plat::PostQuit(0);
-    });
-    plat::RunLoop(Outer);
-    injector.join();
-    std::vector<uint32_t> expected = {plat::MSG_LBUTTONDOWN, plat::MSG_MOUSEMOVE, plat::MSG_LBUTTONUP,
-                                      plat::MSG_KEYDOWN, plat::MSG_CLOSE};
-    EXPECT_EQ(seen, expected);
-    EXPECT_EQ(plat::PenX(plat::PackPen(239, 319)), 239);
-    EXPECT_EQ(plat::PenY(plat::PackPen(239, 319)), 319);
-}
-
-TEST(HeadlessFrames, RegionsDrawOntoTheLastFrame) {
-    headless::Reset(4, 3);
-    std::vector<uint16_t> full(12, 0x1111);
-    const uint16_t* rows[3] = {&full[0], &full[4], &full[8]};
-    plat::PresentFrame(rows, 4, 3);
-    uint16_t patch[4] = {0xAAAA, 0xBBBB, 0xCCCC, 0xDDDD};
-    const uint16_t* patchRows[2] = {&patch[0], &patch[2]};
-    plat::PresentRegion(3, 2, patchRows, 2, 2);  // clipped at the corner
-    std::vector<uint16_t> last = headless::LastFrame();
-    ASSERT_EQ(last.size(), 12u);
-    EXPECT_EQ(last[11], 0xAAAA);
-    EXPECT_EQ(last[10], 0x1111);
-    EXPECT_EQ(headless::FramesPresented(), 2);
-    EXPECT_EQ(headless::RecentFrames().size(), 2u);
-}
-
 std::string lastFailure;
 void Capture(const char* what) { lastFailure = what; }
 void FailOnUnexpected(const char* what) { ADD_FAILURE() << what; }

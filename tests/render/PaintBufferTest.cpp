@@ -101,3 +101,15 @@ TEST(PaintBuffer, LinesStopBeforeTheEndAndClip) {
     // Minor steps round half up.
     for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {2, 1}, {3, 2}}) EXPECT_EQ(b.Rows()[y][x], 0xF800) << x;
 }
+
+// The logo stretched to half its size samples every second pixel of the
+// logo drawn at its own size.
+TEST(PaintBuffer, LogoStretchesByPointSampling) {
+    PaintBuffer_t full(470, 150), half(235, 75);
+    ASSERT_TRUE(full.DrawBitmapResource(kLogoResource) && half.DrawBitmapResource(kLogoResource));
+    EXPECT_FALSE(half.DrawBitmapResource(kLogoResource + 1));
+    int differ = 0;
+    for (int y = 0; y < 75; y++)
+        for (int x = 0; x < 235; x++) differ += half.Rows()[y][x] != full.Rows()[2 * y][2 * x];
+    EXPECT_EQ(differ, 0);
+}

@@ -45,14 +45,16 @@ TEST_F(ConfigTest, OddLinesAreSkippedOrReadAsDocumented) {
               "MaxPicPixel|abc|\n"
               "imgpath|/other-case|\nImgPathX|/longer-key|\nBookmark4|/five|\n"
               "ImgPath|/first|\nImgPath|/A|B|\r\n"     // last one wins; the value may hold a bar
-              "CachePath|/c|\r\n"                      // carriage return dropped with the line feed
+              "Bookmark2|/c|\r\n"                      // carriage return dropped with the line feed
+              "CachePath|/" + longValue.substr(0, 510) + "|\n"  // 511 units: the longest kept whole
               "Bookmark1|/no-closing-bar\n"            // empty value
               "Bookmark3|/caf\xE9|\n"                  // not UTF-8: one byte per character
               "Bookmark0|/" + longValue + "|\n"
               "garbage without bars\n\n|\nMaxPicPixel|-5|\nMaxPicPixel|99999999999|");
     LoadConfiguration();
     EXPECT_EQ(std::u16string(ImgPath), u"/A|B");
-    EXPECT_EQ(std::u16string(CachePath), u"/c");
+    EXPECT_EQ(std::u16string(Bookmarks[2]->Folder()), u"/c");
+    EXPECT_EQ(WideLength(CachePath), 511);
     EXPECT_TRUE(Bookmarks[1]->Empty());
     EXPECT_EQ(std::u16string(Bookmarks[3]->Folder()), u"/caf\u00E9");
     EXPECT_EQ(WideLength(Bookmarks[0]->Folder()), 511);  // cut, nothing overrun

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "tests/support/TempFolder.h"
-#include "codec/File.h"
 #include "platform/Platform.h"
 #include "util/Text.h"
 
@@ -39,38 +38,6 @@ TEST(FolderTree, CreatesEveryFolderAlongThePathButNotTheFile) {
     ASSERT_EQ(longest.size(), (size_t)kLongPathUnits - 1);
     CreateFolders(longest.c_str());
     EXPECT_TRUE(fs::is_directory(deep));
-}
-
-TEST(FolderTree, NamesBeyondLatin1SurviveFoldersListingAndFiles) {
-    TempFolder tmp;
-    const std::u16string name = u"\u0424\u043E\u0442\u043E \u5199\u771F";
-    std::u16string file = tmp.Wide() + u"/" + name + u"/" + name + u"/\u00E9t\u00E9.txt";
-    CreateFolders(file.c_str());
-    File_t out;
-    ASSERT_TRUE(out.Open(file.c_str(), File_t::MODE_TEXT_WRITE));
-    EXPECT_TRUE(out.WriteString("hello\n"));
-    EXPECT_TRUE(out.Close());
-
-    std::u16string folder = tmp.Wide() + u"/" + name;
-    plat::Dir* dir = plat::OpenDir(folder.c_str());
-    ASSERT_NE(dir, nullptr);
-    plat::DirEntry entry;
-    int count = 0;
-    while (plat::NextDirEntry(dir, &entry)) {
-        count++;
-        EXPECT_EQ(std::u16string(entry.name), name);
-        EXPECT_TRUE(entry.attributes & plat::ATTR_DIRECTORY);
-    }
-    plat::CloseDir(dir);
-    EXPECT_EQ(count, 1);
-
-    File_t in;
-    ASSERT_TRUE(in.Open(file.c_str(), File_t::MODE_READ));
-    char line[32];
-    ASSERT_EQ(in.ReadLine(line, sizeof line), 1);
-    EXPECT_STREQ(line, "hello\n");
-    in.Close();
-    EXPECT_TRUE(fs::exists(tmp.Path() + "/" + TempFolder::Utf8(name) + "/" + TempFolder::Utf8(name)));
 }
 
 TEST(FolderTree, DeletesNestedFoldersWithFilesButNeverFollowsLinks) {
