@@ -303,7 +303,7 @@ int Jpeg_t::OpenWrite(const char* path) {
     RowsDone = 0;
     // An empty picture would only leave an empty file behind.
     if (!path || OutWidth == 0 || OutHeight == 0) return OutWidth && OutHeight ? 0 : -1;
-    stream_ = plat::OpenStreamUtf8(path, "wb");
+    stream_ = plat::OpenStreamUtf8(path, Exclusive ? "wx" : "wb");
     if (!stream_) return 0;
     WriteSetup setup{stream_, OutWidth, OutHeight, Quality};
     if (Guard(lib_, StepStartWrite, &setup) < 0) {
@@ -348,6 +348,7 @@ bool Jpeg_t::Close() {
     }
     if (stream_) {
         if (writer_ && (fflush(stream_) != 0 || ferror(stream_))) writeFailed_ = true;
+        if (writer_ && Durable && !writeFailed_ && !plat::SyncStream(stream_)) writeFailed_ = true;
         if (fclose(stream_) != 0 && writer_) writeFailed_ = true;
         stream_ = nullptr;
     }

@@ -31,7 +31,8 @@ public:
     int GetRow() override;
     // "rb"; 1, 0 (no such file) or -1 (not a JPEG, unsupported, too large).
     int Open(const char* path) override;
-    // "wb" with OutWidth x OutHeight set beforehand; 1, 0 or -1.
+    // "wb" ("wx" when Exclusive) with OutWidth x OutHeight set beforehand;
+    // 1, 0 or -1.
     int OpenWrite(const char* path) override;
     int ReadRawRow(uint8_t* dest) override;
     // One row of 3 x OutWidth bytes; the last row finishes the file.
