@@ -203,11 +203,10 @@ void PictureMgr_t::ProcessCrop(int upright) {
         Pause(true);
         // Zoom in until the picture fills the screen (a hair more, so that
         // rounding keeps every corner inside): the next attempt can work.
+        // Past the pen's closest zoom if need be: a small picture fills the
+        // screen only beyond it.
         float ratio = e->FitRatio(Angle);
-        if (ratio > 0.0f) {
-            float fill = 0.995f / ratio, least = e->MinZoom();
-            TargetZoom = fill < least ? least : fill;
-        }
+        if (ratio > 0.0f) TargetZoom = 0.995f / ratio;
         Pause(false);
         RequestRepaint(true);
         return;
