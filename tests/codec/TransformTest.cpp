@@ -15,6 +15,7 @@
 #include "platform/Headless.h"
 #include "platform/Platform.h"
 #include "tests/codec/CodecTestUtil.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace {
 
@@ -277,6 +278,13 @@ TEST_F(Transform, ARotationFailingAnywhereLeavesThePictureAsItWas) {
             EXPECT_EQ(FilesIn(temp.Path()), (std::set<std::string>{"keep.jpg"})) << budget;
         }
         plat::FailWritesUnder(nullptr, 0);
+        // A real full disk: the files of this process cannot grow past half
+        // the rotated size.
+        FileSizeLimit full((rlim_t)size / 2);
+        ASSERT_TRUE(full.Ok());
+        EXPECT_EQ(Rotate(photo, 1), "Unable to save the picture");
+        EXPECT_EQ(ReadBytes(photo), original);
+        EXPECT_EQ(FilesIn(temp.Path()), (std::set<std::string>{"keep.jpg"}));
     }
 
     // A read-only folder (root ignores the mode bits: the open fault then
