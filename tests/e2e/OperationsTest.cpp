@@ -81,6 +81,7 @@ TEST_F(Operations, RotateThroughThePopupThenCropRefusedZoomedInAndDone) {
     EXPECT_EQ(list, (std::vector<std::string>{a, b, pics + "/b_crop.jpg"}));
     EXPECT_EQ(shown, 2) << "the crop is put in focus";
     EXPECT_EQ(SizeOf(b), (std::pair{227, 149})) << "the source stays";
+    EXPECT_TRUE(fs::exists(temp.Path() + "/cache" + pics + "/b_crop.jpg.dat")) << "the crop's thumbnail is cached";
 
     std::vector<headless::Box> boxes = headless::Boxes();
     ASSERT_EQ(boxes.size(), 2u);
