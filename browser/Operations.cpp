@@ -179,7 +179,8 @@ void PictureMgr_t::ProcessCrop(int upright) {
     ShowMenu(-1);
     Pause(true);
     int sel = Selected();
-    Picture_t* e = sel < Count ? Pic[sel] : nullptr;
+    // What the screen shows is a picture only in the picture view.
+    Picture_t* e = sel < Count && Mode == 1 ? Pic[sel] : nullptr;
     if (!e || e->Kind() != KIND_PICTURE || e->Width64() <= 0 || e->SourceWidth() <= 0) {
         Pause(false);
         return;

@@ -127,7 +127,8 @@ const char16_t* PictureTransform_t::ReadSource() {
     if (OutWidth < 0 || OutHeight < 0 || OutWidth > 65535 || OutHeight > 65535) return kMsgUnableToSave;
 
     // One block for everything, sized in 64 bits and checked before asking.
-    uint64_t rowBytes = ((uint64_t)SrcWidth + 4) * 4;
+    // The row table follows the source row: its start stays pointer-aligned.
+    uint64_t rowBytes = (((uint64_t)SrcWidth + 4) * 4 + 15) & ~uint64_t(15);
     uint64_t tableBytes = (uint64_t)OutHeight * sizeof(uint8_t*);
     uint64_t outRowBytes = (uint64_t)OutWidth * 3;
     uint64_t total = rowBytes + tableBytes + outRowBytes * OutHeight;
