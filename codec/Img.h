@@ -48,6 +48,9 @@ public:
     virtual bool Close();
     // True once a write has failed (library error, full disk).
     virtual bool WriteFailed() const { return false; }
+    // True once the decoder has filled in rows where the file's data was
+    // missing or broken (a file cut short, corrupt data).
+    virtual bool Damaged() const { return false; }
     // After Open: the OutWidth x OutHeight an Open with this budget would
     // give. The base (PNG) never reduces.
     virtual void OutSizeFor(int budget, int* width, int* height) const;

@@ -41,6 +41,7 @@ public:
     // the library finished, and the stream flushed and closed cleanly.
     bool Close() override;
     bool WriteFailed() const override { return writeFailed_; }
+    bool Damaged() const override;
     void OutSizeFor(int budget, int* width, int* height) const override;
 
     // The scale_num (of denominator 8) chosen for a picture and budget:

@@ -152,8 +152,12 @@ const char16_t* PictureTransform_t::ReadSource() {
         Y = row;
         for (X = 0; X < SrcWidth; X++) MapPixel();
     }
+    // A damaged picture is not written over itself: the rows the library
+    // filled in would replace data another reader might still recover.
+    bool damaged = Codec->Damaged();
     delete Codec;  // closes the source before anything is written
     Codec = nullptr;
+    if (damaged && SameText(SourceName, OutputName)) return kMsgInvalidFormat;
     return nullptr;
 }
 

@@ -15,6 +15,8 @@
 //   file, and removed again when the write fails part-way.
 // - Only JPEG files are written: other sources (PNG) are refused before
 //   any file is opened for writing.
+// - A picture the decoder had to patch up (cut short, corrupt data) is
+//   never written over itself; a crop of it is still made.
 //
 // One transform, one Process call, one thread (the interface thread).
 #pragma once

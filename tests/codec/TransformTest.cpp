@@ -257,7 +257,17 @@ TEST_F(Transform, RefusalsTouchNoFile) {
     EXPECT_EQ(Rotate(broken, 1), "Invalid format");
     EXPECT_EQ(ReadBytes(broken), brokenBytes);
     EXPECT_EQ(Rotate(temp.File("gone.jpg"), 1), "Invalid format");
-    EXPECT_EQ(FilesIn(temp.Path()), (std::set<std::string>{"skin.png", "old.bmp", "broken.jpg"}));
+    // Cut short: the library fills the missing half with grey. Not written
+    // over itself; a crop of it is a new file and is made.
+    std::string cut = Copy("corrupt/testorig-trunc2885.jpg", "cut.jpg");
+    std::string cutBytes = ReadBytes(cut);
+    EXPECT_EQ(Rotate(cut, 1), "Invalid format");
+    EXPECT_EQ(ReadBytes(cut), cutBytes);
+    CropTransform_t part;
+    part.Right = 40, part.Bottom = 60;
+    EXPECT_EQ(Apply(part, cut), "");
+    EXPECT_EQ(FilesIn(temp.Path()),
+              (std::set<std::string>{"skin.png", "old.bmp", "broken.jpg", "cut.jpg", "cut_crop.jpg"}));
 }
 
 TEST_F(Transform, ARotationFailingAnywhereLeavesThePictureAsItWas) {
