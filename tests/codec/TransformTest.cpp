@@ -142,7 +142,7 @@ TEST_F(Transform, QuarterAndHalfTurnsPutEveryPixelInItsPlace) {
 }
 
 TEST_F(Transform, TwoHalfTurnsGiveThePixelsBackAndThePermissionsStay) {
-    std::string photo = Copy("jpeg/testorig.jpg", "trip.jpg");
+    std::string photo = Copy("jpeg/testorig.jpg", "Été à Kyōto 写真.jpg");
     ASSERT_EQ(chmod(photo.c_str(), 0640), 0);
     Picture before = Decode(photo);
     ASSERT_EQ(Rotate(photo, 2), "");
@@ -156,7 +156,7 @@ TEST_F(Transform, TwoHalfTurnsGiveThePixelsBackAndThePermissionsStay) {
     struct stat st;
     ASSERT_EQ(stat(photo.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(FilesIn(temp.Path()), (std::set<std::string>{"trip.jpg"}));  // no temporary left
+    EXPECT_EQ(FilesIn(temp.Path()), (std::set<std::string>{"Été à Kyōto 写真.jpg"}));  // no temporary left
 }
 
 TEST_F(Transform, CropSizesOrientationAndPlacementInEveryQuarterTurn) {
