@@ -71,11 +71,14 @@ protected:
     }
 
     // Ends the program as the user would (Ctrl+Q): it saves its settings.
+    // A later Launch starts the counts below afresh: they are checked here.
     void Stop() {
         if (program.joinable()) {
             headless::InjectCtrlQ();
             program.join();
             EXPECT_EQ(code, 0);
+            EXPECT_EQ(nestedLocks, 0) << "an operation asked for the browser lock it held";
+            EXPECT_EQ(headless::UnansweredBoxes(), 0);
         }
     }
 
