@@ -208,7 +208,7 @@ void PictureMgr_t::DrawBookmarkPanel() {
         int y = (H - s * (l * (q + 50) + 60)) / 2;
         slot->SetRect(W / 2 - dx, y - dy, W / 2 + dx, y + dy);
         PaintFull->DarkenRect(W / 2 - dx, y - dy, W / 2 + dx, y + dy);
-        slot->DrawLabel(PaintFull, W / 2 - dx, y - dy, W / 2 + dx, y + dy);
+        PaintFull->StretchFrom(W / 2 - dx, y - dy, W / 2 + dx, y + dy, slot->Label());
         l += 2;
     }
 }

@@ -9,7 +9,8 @@
 // Paint.cpp (browse frame, buttons, panel, pop-up, curve drag, hit tests),
 // Steps.cpp (steps, quarter turns, menus and overlays, button taps,
 // Refresh), View.cpp (picture view frame, zoom, pan, open and close),
-// Commands.cpp (the menu commands).
+// Commands.cpp (the menu commands and bookmarks), Operations.cpp (delete,
+// rotate, crop).
 //
 // The lock is not re-entrant. Every operation below that "takes the lock"
 // must be called without it; those that say "caller holds the lock" must
@@ -248,11 +249,37 @@ public:
     // Turns the curve by whole entries (the mouse wheel in browse mode).
     void TurnBy(int entries);
 
-    // ---- menu commands (Commands.cpp)
+    // ---- menu commands and bookmarks (Commands.cpp); each takes the lock
     // Runs the command a button posted (41001..42006); false when unknown.
     bool RunCommand(int command, int parameter);
-    // The three choices of the rotation pop-up: 1, 2 or 3 quarter turns.
+    // Puts the folder on view into the first free bookmark slot (nothing
+    // when all four are used) and marks it; the panel slides out and in.
+    void AddBookmark();
+    // The remove mode (the "bm_rem" toggle) on or off; redraws.
+    void ToggleRemoveMode();
+    // A tap on a bookmark label: in remove mode the slot is emptied, every
+    // folder entry re-marked and the mode switched off; otherwise the
+    // browser goes to the slot's folder and the panel closes.
+    void SelectBookmark(int slot);
+
+    // ---- operations on files (Operations.cpp), interface thread; each
+    // takes the lock itself and never holds it while a box is up.
+    // Deletes the selected entry (a file, or a folder with everything in
+    // it) after "Want to remove<path>?" is answered Yes. The picture view
+    // first steps forward, else back onto a picture; with nowhere to go it
+    // closes once the entry is gone. The entry leaves through DestroyEntry.
+    void DeleteEntry();
+    // The rotation pop-up's choice: 1 a quarter turn clockwise, 2 a half
+    // turn, 3 counter-clockwise (0 only hides the pop-up). Rewrites the
+    // picture's file in place (never losing it on a failure, which is
+    // reported), replaces its entry and leaves the picture view.
     void ProcessRotation(int quarters);
+    // Crops the shown picture to what the screen shows into a new file
+    // beside it, after confirmation; upright 1 asks for a portrait (or
+    // square) result, 0 for a landscape one. A view showing area outside
+    // the picture is refused with a box and zoomed in to fill the screen.
+    // Leaves the picture view with the new picture in focus.
+    void ProcessCrop(int upright);
 
     PictureMgr_t(const PictureMgr_t&) = delete;
     PictureMgr_t& operator=(const PictureMgr_t&) = delete;
@@ -297,6 +324,8 @@ private:
     void DrawMode();
     // The index of entry in Pic, or -1 (caller holds the lock).
     int IndexOf(const Picture_t* entry) const;
+    // The index of the entry with exactly that path, or -1 (lock held).
+    int IndexOfPath(const char16_t* path) const;
 };
 
 // A thread that asks for the browser lock while it already holds it, or

@@ -54,6 +54,9 @@ public:
     virtual bool Close();
     // True once a write has failed (library error, full disk).
     virtual bool WriteFailed() const { return false; }
+    // True once the decoder has filled in rows where the file's data was
+    // missing or broken (a file cut short, corrupt data).
+    virtual bool Damaged() const { return false; }
     // After Open: the OutWidth x OutHeight an Open with this budget would
     // give. The base (PNG) never reduces.
     virtual void OutSizeFor(int budget, int* width, int* height) const;
@@ -66,6 +69,10 @@ public:
     int ColourKind = 0;   // PNG colour type of the open file; 0 for JPEG
     int Budget = -1;      // largest pixel count wanted, -1 = no limit
     int Fast = 0;         // JPEG: speed over accuracy
+    // Writing: Exclusive creates a file that must not exist yet (never
+    // replaces one); Durable forces the bytes to disk before Close returns.
+    int Exclusive = 0;
+    int Durable = 0;
     uint16_t OutWidth = 0, OutHeight = 0;  // delivered (or written) size
     uint16_t SrcWidth = 0, SrcHeight = 0;  // stored size
     uint8_t* Palette = nullptr;            // 256 x R, G, B when present

@@ -6,6 +6,7 @@
 #include <new>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "platform/Platform.h"
 #include "render/MapQuad.h"
@@ -20,6 +21,7 @@ static constexpr long kLibMemory = 512L << 20;
 struct JpegErr {
     jpeg_error_mgr pub;
     std::jmp_buf* recovery;  // set only while a guarded call runs
+    bool damaged;            // the library patched over missing or bad data
 };
 
 struct JpegLib {
@@ -39,6 +41,27 @@ static void ErrorExit(j_common_ptr cinfo) {
 // Warnings (corrupt data, a file cut short) are counted by the library and
 // decoding goes on; nothing is printed.
 static void QuietMessage(j_common_ptr) {}
+
+// Warnings that mean rows were filled in (grey) where the data was missing
+// or broken. Others (extraneous bytes between markers, an unknown JFIF
+// revision) leave every pixel as stored.
+static void NoteWarning(j_common_ptr cinfo, int level) {
+    if (level >= 0) return;  // trace messages
+    jpeg_error_mgr* err = cinfo->err;
+    err->num_warnings++;
+    switch (err->msg_code) {
+    case JWRN_HIT_MARKER:
+    case JWRN_JPEG_EOF:
+    case JWRN_MUST_RESYNC:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
+        reinterpret_cast<JpegErr*>(err)->damaged = true;
+        break;
+    default: break;
+    }
+}
 
 // A progressive file is decoded whole inside jpeg_start_decompress (a
 // second or more for a large photograph): the library's progress calls let
@@ -146,6 +169,7 @@ Jpeg_t::Jpeg_t() {
     lib_->c.err = &lib_->err.pub;
     lib_->err.pub.error_exit = ErrorExit;
     lib_->err.pub.output_message = QuietMessage;
+    lib_->err.pub.emit_message = NoteWarning;
     // The library fails here only when it cannot get its first few bytes.
     if (Guard(lib_, StepCreate, nullptr) < 0) ReportOutOfMemory(u".Jpeg_t.Jpeg_t:Lib", sizeof(JpegLib));
     // After the create, which clears everything but the error handler.
@@ -163,6 +187,8 @@ Jpeg_t::~Jpeg_t() {
 }
 
 int Jpeg_t::GetRow() { return RowsDone; }
+
+bool Jpeg_t::Damaged() const { return lib_->err.damaged; }
 
 int Jpeg_t::ScaleNumFor(int width, int height, int budget) {
     if (budget == -1) return 8;
@@ -197,6 +223,7 @@ int Jpeg_t::Open(const char* path) {
     delete[] rgbxRow_;
     rgbxRow_ = nullptr;
 
+    lib_->err.damaged = false;
     stream_ = path ? plat::OpenStreamUtf8(path, "rb") : nullptr;
     if (!stream_) return 0;
     jpeg_decompress_struct* d = &lib_->d;
@@ -338,7 +365,7 @@ int Jpeg_t::OpenWrite(const char* path) {
     RowsDone = 0;
     // An empty picture would only leave an empty file behind.
     if (!path || OutWidth == 0 || OutHeight == 0) return OutWidth && OutHeight ? 0 : -1;
-    stream_ = plat::OpenStreamUtf8(path, "wb");
+    stream_ = plat::OpenStreamUtf8(path, Exclusive ? "wx" : "wb");
     if (!stream_) return 0;
     WriteSetup setup{stream_, OutWidth, OutHeight, Quality};
     if (Guard(lib_, StepStartWrite, &setup) < 0) {
@@ -383,6 +410,7 @@ bool Jpeg_t::Close() {
     }
     if (stream_) {
         if (writer_ && (fflush(stream_) != 0 || ferror(stream_))) writeFailed_ = true;
+        if (writer_ && Durable && !writeFailed_ && !plat::SyncStream(stream_)) writeFailed_ = true;
         if (fclose(stream_) != 0 && writer_) writeFailed_ = true;
         stream_ = nullptr;
     }

@@ -31,7 +31,8 @@ public:
     int GetRow() override;
     // "rb"; 1, 0 (no such file) or -1 (not a JPEG, unsupported, too large).
     int Open(const char* path) override;
-    // "wb" with OutWidth x OutHeight set beforehand; 1, 0 or -1.
+    // "wb" ("wx" when Exclusive) with OutWidth x OutHeight set beforehand;
+    // 1, 0 or -1.
     int OpenWrite(const char* path) override;
     int ReadRawRow(uint8_t* dest) override;
     int ReadRow565(uint16_t* dest) override;
@@ -41,6 +42,7 @@ public:
     // the library finished, and the stream flushed and closed cleanly.
     bool Close() override;
     bool WriteFailed() const override { return writeFailed_; }
+    bool Damaged() const override;
     void OutSizeFor(int budget, int* width, int* height) const override;
 
     // The scale_num (of denominator 8) chosen for a picture and budget:

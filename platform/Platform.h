@@ -91,6 +91,7 @@ void PresentRegion(int x, int y, const uint16_t* const* rows, int width, int hei
 enum : unsigned {
     MB_OK = 0x0,
     MB_YESNO = 0x4,
+    MB_ICONQUESTION = 0x20,
     MB_ICONEXCLAMATION = 0x30,
     MB_TOPMOST = 0x40000,
 };
@@ -164,9 +165,13 @@ FileTime FileTimeNow();
 void FileClose(int handle);
 
 // A C stream for the image libraries (libjpeg and libpng read and write
-// through FILE*). Null on failure.
+// through FILE*). Modes "rb", "wb" (create or truncate) and "wx" (create a
+// file that must not exist yet: never replaces one). Null on failure.
 FILE* OpenStream(const char16_t* path, const char* mode);
 FILE* OpenStreamUtf8(const char* path, const char* mode);
+// Flushes a written stream and forces it to disk; false when any byte did
+// not reach the file. The stream stays open.
+bool SyncStream(FILE* stream);
 
 // Attributes of a path (ATTR_*); false when it does not exist.
 bool GetAttributes(const char16_t* path, uint32_t* attributes);
@@ -175,6 +180,21 @@ bool CreateFolder(const char16_t* path);
 bool RemoveFolder(const char16_t* path);
 // Renames over an existing file (atomic replace within one folder).
 bool RenameFile(const char16_t* from, const char16_t* to);
+// Puts the complete file from in place of the file to, in one step, with
+// to's permission bits. False, nothing changed, when to is not (or no
+// longer) a regular file or the rename fails: a file that vanished
+// meanwhile is not brought back.
+bool ReplaceFile(const char16_t* from, const char16_t* to);
+
+// Test hooks of the file layer, for faults a real disk gives rarely. Any
+// thread may set them; they stay until cleared.
+// Streams opened for writing under folder (UTF-8 prefix; null or "" clears)
+// take bytesBeforeFailure bytes and then fail every write with "no space",
+// as a disk that fills part-way; a negative count fails the open itself,
+// as a read-only folder does.
+void FailWritesUnder(const char* folder, long bytesBeforeFailure);
+// Called at the start of every ReplaceFile (null clears).
+void SetReplaceHook(void (*hook)(const char16_t* from, const char16_t* to));
 
 // Folder listing; "." and ".." are never returned.
 struct DirEntry {

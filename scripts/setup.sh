@@ -5,7 +5,7 @@ set -e
 
 PACKAGES="cmake g++ make pkg-config libsdl2-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
 libfreetype-dev libfontconfig-dev fonts-dejavu-core libgtest-dev libbenchmark-dev
-xdg-utils xfonts-base xvfb xdotool imagemagick clang libclang-rt-14-dev libjpeg-turbo-progs
+xdg-utils xfonts-base xvfb xdotool x11-utils imagemagick clang libclang-rt-14-dev libjpeg-turbo-progs
 libvips-tools"
 
 missing=""

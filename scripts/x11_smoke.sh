@@ -2,7 +2,9 @@
 # The real SDL program end to end: without a display it says so in one line
 # and fails; under a virtual X server it opens a 240 x 320 window, draws,
 # sends a second start back to the first, opens a picture with a click,
-# steps with the arrow keys, closes it with Escape and ends with 0 on Ctrl+Q.
+# steps with the arrow keys, closes it with Escape, rotates a picture through
+# the menu and the pop-up, deletes one confirmed with Return in the real
+# message box (both checked on disk) and ends with 0 on Ctrl+Q.
 #   scripts/x11_smoke.sh [path/to/lumatray]
 set -u
 prog=$(realpath "${1:-build/lumatray}")
@@ -43,7 +45,10 @@ xpid=$!
 for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 export DISPLAY=":$n"
 
-LUMATRAY_SCREEN=240x320 "$work/prog/lumatray" >"$work/app.log" 2>&1 </dev/null &
+# No mail composer on the program's PATH: the picture menu then has a fixed
+# layout of seven buttons.
+mkdir -p "$work/nobin"
+PATH="$work/nobin" LUMATRAY_SCREEN=240x320 "$work/prog/lumatray" >"$work/app.log" 2>&1 </dev/null &
 apid=$!
 win=""
 for _ in $(seq 100); do
@@ -92,6 +97,51 @@ xdotool key Escape
 shot closed
 expect_differ next closed
 expect_differ browse closed  # the curve turned to the second picture
+
+# Rotation: open testorig.jpg (227 x 149, selected now), Up for the picture
+# menu, its "rotate" button (second of the upper line of three), then the
+# pop-up's upper half: a quarter turn clockwise, written over the file.
+pictures="$work/home/Pictures"
+[ "$(identify -format %wx%h "$pictures/testorig.jpg")" = "227x149" ] || fail "unexpected test picture"
+xdotool mousemove --window "$win" 120 60 click 1
+sleep 1
+xdotool key Up
+sleep 1
+xdotool mousemove --window "$win" 120 230 click 1
+sleep 1
+xdotool mousemove --window "$win" 120 40 click 1
+rotated=""
+for _ in $(seq 50); do
+    rotated=$(identify -format %wx%h "$pictures/testorig.jpg" 2>/dev/null)
+    [ "$rotated" = "149x227" ] && break
+    sleep 0.1
+done
+[ "$rotated" = "149x227" ] || fail "the rotation through the pop-up gave $rotated"
+ls -A "$pictures" | grep -q '\.tmp$' && fail "a temporary file was left"
+shot rotated
+
+# Delete: the browse menu (Up), its fourth button "delete", and Return in
+# the real confirmation box, whose default is Yes.
+sleep 1
+xdotool key Up
+sleep 1
+xdotool mousemove --window "$win" 210 290 click 1
+# The box is a window of its own over ours; it gets the keyboard focus,
+# and Return presses its default button.
+box=""
+for _ in $(seq 50); do
+    box=$(xwininfo -root -tree | awk '/"Confirmation"/ { print $1; exit }')
+    [ -n "$box" ] && break
+    sleep 0.1
+done
+[ -n "$box" ] || fail "no confirmation box"
+shot box
+expect_differ rotated box
+xdotool windowfocus --sync "$box"
+xdotool key --clearmodifiers Return
+for _ in $(seq 50); do [ -e "$pictures/testorig.jpg" ] || break; sleep 0.1; done
+[ -e "$pictures/testorig.jpg" ] && fail "Return in the box did not delete the picture"
+[ -e "$pictures/video-001.jpeg" ] || fail "the delete took another picture"
 
 xdotool mousemove --window "$win" 120 160
 sleep 0.5

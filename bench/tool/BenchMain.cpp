@@ -10,6 +10,7 @@
 //   lumatray-bench libjpeg DIR --icon-size N [--dc]
 //   lumatray-bench psnr DIR --icon-size N
 //   lumatray-bench libjpeg-fit DIR --budget PIXELS
+//   lumatray-bench rotate DIR [--mode 1|2|3]
 //
 // libjpeg is the reference: each file decoded by libjpeg alone at the
 // reduction a thumbnail of that size uses, rows read and dropped; --dc
@@ -17,7 +18,9 @@
 // our thumbnail-size decode of each progressive 1/8 file with libjpeg's
 // whole decode. libjpeg-fit is the reference of decode: libjpeg at the
 // same reduction, each row fitted into a 16-bit picture of the stored size
-// by the nearest pixel.
+// by the nearest pixel. rotate turns every picture of DIR in place (as the
+// rotation pop-up does) and reports the time per picture and the process's
+// peak resident memory before and after.
 //
 // Each measuring command ends with one summary line. Headless: no window.
 #include <algorithm>
@@ -33,6 +36,7 @@
 #include "app/Globals.h"
 #include "bench/tool/Frames.h"
 #include "codec/Jpeg.h"
+#include "codec/Transform.h"
 #include "picture/MemMgr.h"
 #include "picture/Picture.h"
 #include "platform/Platform.h"
@@ -40,6 +44,7 @@
 #include "util/Text.h"
 
 #include <jpeglib.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -367,6 +372,34 @@ int Psnr(const std::string& dir, int edge) {
     return 0;
 }
 
+long PeakKiB() {
+    struct rusage u;
+    return getrusage(RUSAGE_SELF, &u) == 0 ? u.ru_maxrss : -1;
+}
+
+int Rotate(const std::string& dir, int mode) {
+    std::vector<Listed> files = ListJpegs(dir);
+    long before = PeakKiB();
+    double worst = 0, total = 0;
+    for (const Listed& f : files) {
+        RotateTransform_t t;
+        t.Mode = mode;
+        char16_t message[kTransformMessageUnits];
+        auto start = std::chrono::steady_clock::now();
+        t.Process(f.path.c_str(), message, nullptr);
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        if (message[0]) {
+            std::fprintf(stderr, "rotate failed\n");
+            return 1;
+        }
+        total += ms;
+        worst = std::max(worst, ms);
+    }
+    std::printf("rotate files=%zu mode=%d mean_ms=%.1f worst_ms=%.1f peak_kib_before=%ld peak_kib_after=%ld\n",
+                files.size(), mode, files.empty() ? 0.0 : total / files.size(), worst, before, PeakKiB());
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "usage: lumatray-bench make DIR --count N [--width W --height H]\n"
@@ -377,7 +410,8 @@ int Usage() {
                  "       lumatray-bench shots --screen WxH DIR OUTDIR\n"
                  "       lumatray-bench libjpeg DIR --icon-size N [--dc]\n"
                  "       lumatray-bench psnr DIR --icon-size N\n"
-                 "       lumatray-bench libjpeg-fit DIR --budget PIXELS\n");
+                 "       lumatray-bench libjpeg-fit DIR --budget PIXELS\n"
+                 "       lumatray-bench rotate DIR [--mode 1|2|3]\n");
     return 2;
 }
 
@@ -428,6 +462,11 @@ int main(int argc, char** argv) {
         int budget = std::atoi(Option(argc, argv, "--budget", "2000000"));
         if (budget <= 0) return Usage();
         return ReferenceFit(dir, budget);
+    }
+    if (cmd == "rotate") {
+        int mode = std::atoi(Option(argc, argv, "--mode", "1"));
+        if (mode < 1 || mode > 3) return Usage();
+        return Rotate(dir, mode);
     }
     if (cmd == "decode") {
         MaxPicPixel = std::atoi(Option(argc, argv, "--budget", "2000000"));

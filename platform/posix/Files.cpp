@@ -8,6 +8,10 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <mutex>
+#include <string>
+
 #include "platform/Platform.h"
 #include "platform/posix/PathUtf8.h"
 
@@ -103,17 +107,98 @@ FILE* OpenStream(const char16_t* path, const char* mode) {
     return p.ok ? OpenStreamUtf8(p.text, mode) : nullptr;
 }
 
+// ---- injected write faults (tests)
+namespace {
+std::mutex faultLock;
+std::string faultFolder;  // guarded by faultLock; empty: no fault
+long faultBytes = 0;
+std::atomic<void (*)(const char16_t*, const char16_t*)> replaceHook{nullptr};
+
+// The byte budget of a stream about to be written at path, when a fault is
+// armed for its folder.
+bool FaultFor(const char* path, long* budget) {
+    std::lock_guard<std::mutex> hold(faultLock);
+    size_t n = faultFolder.size();
+    if (n == 0 || strncmp(path, faultFolder.c_str(), n) != 0 || (path[n] != '/' && path[n] != 0)) return false;
+    *budget = faultBytes;
+    return true;
+}
+
+struct FaultyStream {
+    int fd;
+    long left;  // bytes the "disk" still takes
+};
+
+ssize_t FaultyWrite(void* cookie, const char* buf, size_t size) {
+    FaultyStream* s = static_cast<FaultyStream*>(cookie);
+    size_t take = (long)size <= s->left ? size : (size_t)s->left;
+    size_t done = 0;
+    while (done < take) {
+        ssize_t n = write(s->fd, buf + done, take - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return -1;
+        done += (size_t)n;
+    }
+    s->left -= (long)take;
+    if (take < size) {
+        errno = ENOSPC;  // the disk filled part-way through this write
+        return -1;
+    }
+    return (ssize_t)size;
+}
+
+int FaultyClose(void* cookie) {
+    FaultyStream* s = static_cast<FaultyStream*>(cookie);
+    int r = close(s->fd);
+    delete s;
+    return r;
+}
+}  // namespace
+
+void FailWritesUnder(const char* folder, long bytesBeforeFailure) {
+    std::lock_guard<std::mutex> hold(faultLock);
+    faultFolder = folder ? folder : "";
+    while (faultFolder.size() > 1 && faultFolder.back() == '/') faultFolder.pop_back();
+    faultBytes = bytesBeforeFailure;
+}
+
+void SetReplaceHook(void (*hook)(const char16_t* from, const char16_t* to)) { replaceHook = hook; }
+
 FILE* OpenStreamUtf8(const char* path, const char* mode) {
     if (!path || !mode) return nullptr;
-    // Only "r" and "w" streams are used; fopen would open a folder or block
-    // on a pipe, so the descriptor is opened and checked first.
+    // Only "r", "w" and "wx" streams are used; fopen would open a folder or
+    // block on a pipe, so the descriptor is opened and checked first.
     bool write = mode[0] == 'w';
+    bool exclusive = write && mode[1] == 'x';
     if (!write && mode[0] != 'r') return nullptr;
-    int fd = OpenRegular(path, write ? (O_WRONLY | O_CREAT) : O_RDONLY, write);
+    long budget = 0;
+    bool faulty = write && FaultFor(path, &budget);
+    if (faulty && budget < 0) {
+        errno = EACCES;
+        return nullptr;
+    }
+    int flags = write ? (O_WRONLY | O_CREAT | (exclusive ? O_EXCL : 0)) : O_RDONLY;
+    int fd = OpenRegular(path, flags, write && !exclusive);
     if (fd < 0) return nullptr;
-    FILE* f = fdopen(fd, mode);
+    if (faulty) {
+        FaultyStream* s = new (std::nothrow) FaultyStream{fd, budget};
+        cookie_io_functions_t io{nullptr, FaultyWrite, nullptr, FaultyClose};
+        FILE* f = s ? fopencookie(s, "w", io) : nullptr;
+        if (!f) {
+            delete s;
+            close(fd);
+        }
+        return f;
+    }
+    FILE* f = fdopen(fd, write ? "wb" : "rb");
     if (!f) close(fd);
     return f;
+}
+
+bool SyncStream(FILE* stream) {
+    if (!stream || fflush(stream) != 0 || ferror(stream)) return false;
+    int fd = fileno(stream);  // -1 for an injected-fault stream: nothing to force
+    return fd < 0 || fsync(fd) == 0;
 }
 
 bool GetAttributes(const char16_t* path, uint32_t* attributes) {
@@ -149,6 +234,17 @@ bool RemoveFolder(const char16_t* path) {
 bool RenameFile(const char16_t* from, const char16_t* to) {
     PathUtf8 a(from), b(to);
     return a.ok && b.ok && rename(a.text, b.text) == 0;
+}
+
+bool ReplaceFile(const char16_t* from, const char16_t* to) {
+    if (void (*hook)(const char16_t*, const char16_t*) = replaceHook.load()) hook(from, to);
+    PathUtf8 a(from), b(to);
+    if (!a.ok || !b.ok) return false;
+    struct stat st;
+    // A link is not replaced by a file: what it points to is someone else's.
+    if (lstat(b.text, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (chmod(a.text, st.st_mode & 07777) != 0) return false;
+    return rename(a.text, b.text) == 0;
 }
 
 struct Dir {

@@ -80,6 +80,11 @@ TEST_F(LayoutTest, MenusOfferOnlyWhatApplies) {
     pm->Back[0]->CheckBookmark();
     pm->DrawButtons(false);
     EXPECT_EQ(Commands(pm), (std::vector<int>{41001, 41005}));
+    // Not bookmarked, but no slot free: nothing to add to either.
+    for (Bookmark_t& slot : slots) slot.SetFolder(u"/elsewhere");
+    pm->Back[0]->CheckBookmark();
+    pm->DrawButtons(false);
+    EXPECT_EQ(Commands(pm), (std::vector<int>{41001, 41005}));
     for (Bookmark_t*& b : Bookmarks) b = nullptr;
 }
 

@@ -44,9 +44,14 @@ protected:
         for (const auto& [from, to] : pictures)
             fs::copy_file(std::string(LUMATRAY_TESTDATA "/jpeg/") + from, pics + "/" + to);
         std::ofstream(prog + "/Lumatray.ini") << "ImgPath|" << pics << "|\nCachePath|" << temp.Path()
-                                               << "/cache|\n";
+                                               << "/cache|\n" << extraSettings;
         fs::create_directories(temp.Path() + "/cache");
+        Launch(width, height);
+    }
 
+    // Starts the program on the folders as they are (Lumatray.ini included)
+    // and waits until its folder is listed.
+    void Launch(int width = 240, int height = 320) {
         headless::Reset(width, height);
         headless::SetProgramFile(TempFolder::Utf16(prog + "/lumatray"));
         headless::SetTempFolder(TempFolder::Utf16(temp.Path() + "/tmp"));
@@ -65,12 +70,20 @@ protected:
         OnLoop([] {});  // the start-up's paints are behind us
     }
 
-    void TearDown() override {
+    // Ends the program as the user would (Ctrl+Q): it saves its settings.
+    // A later Launch starts the counts below afresh: they are checked here.
+    void Stop() {
         if (program.joinable()) {
             headless::InjectCtrlQ();
             program.join();
             EXPECT_EQ(code, 0);
+            EXPECT_EQ(nestedLocks, 0) << "an operation asked for the browser lock it held";
+            EXPECT_EQ(headless::UnansweredBoxes(), 0);
         }
+    }
+
+    void TearDown() override {
+        Stop();
         NestedLockHook = nullptr;
         EXPECT_EQ(nestedLocks, 0) << "an operation asked for the browser lock it held";
         EXPECT_EQ(headless::UnansweredBoxes(), 0);
@@ -114,7 +127,18 @@ protected:
         headless::InjectPenUp(x, y);
     }
 
+    // Waits, message by message, until pred holds on the interface thread.
+    bool WaitFor(const std::function<bool()>& pred) {
+        bool done = false;
+        for (int i = 0; i < 20000 && !done; i++) {
+            OnLoop([&] { done = pred(); });
+            if (!done) plat::Sleep(1);
+        }
+        return done;
+    }
+
     TempFolder temp;
+    std::string extraSettings;  // more Lumatray.ini lines for Start
     std::string prog, pics;
     std::thread program;
     std::atomic<int> code{-1};

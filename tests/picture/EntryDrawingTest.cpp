@@ -2,6 +2,7 @@
 #include <array>
 
 #include "PictureTestSupport.h"
+#include "browser/Bookmark.h"
 #include "render/PaintBuffer.h"
 
 class EntryDrawingTest : public PictureTest {
@@ -51,6 +52,30 @@ TEST_F(EntryDrawingTest, IconTurnsClockwiseAndFallsBackToTheSkinIcon) {
     Clear();
     buf.DrawIcon(&folder, 60, 60, 0.5f, 0);  // no skin folder icon: nothing
     EXPECT_EQ(buf.Rows()[60][60], 0);
+}
+
+TEST_F(EntryDrawingTest, ABookmarkedFolderShowsTheBookmarkedFolderIcon) {
+    Picture_t plain(KIND_PICTURE), marked(KIND_PICTURE);
+    MarkedIcon(&plain);
+    MarkedIcon(&marked);
+    for (int y = 0; y < IconSize; y++) std::fill(marked.IconRows()[y], marked.IconRows()[y] + IconSize, 0x001F);
+    SkinFolder = &plain;
+    SkinFolderBm = &marked;
+    Bookmark_t slot;
+    Bookmarks[1] = &slot;
+    slot.SetFolder(u"/pics/Trip");
+    Picture_t folder(KIND_FOLDER);
+    folder.SetFileName(u"/Pics/TRIP");  // letter case ignored
+    Clear();
+    buf.DrawIcon(&folder, 60, 60, 0.5f, 0);
+    EXPECT_EQ(buf.Rows()[60][60], 0x001F);
+    slot.SetFolder(u"");
+    folder.CheckBookmark();
+    Clear();
+    buf.DrawIcon(&folder, 60, 60, 0.5f, 0);
+    EXPECT_EQ(buf.Rows()[60][60], 0x0841);
+    Bookmarks[1] = nullptr;
+    SkinFolder = SkinFolderBm = nullptr;
 }
 
 TEST_F(EntryDrawingTest, PictureFacingAwayIsNotDrawn) {

@@ -42,11 +42,6 @@ TEST(Threads, PriorityBecomesTheThreadsOwnNiceValue) {
     EXPECT_EQ(OwnNice(), base);  // the starting thread is untouched
 }
 
-int Count(void* p) {
-    ((std::atomic<int>*)p)->fetch_add(1);
-    return 0;
-}
-
 TEST(Time, TickComparisonsSurviveTheWrap) {
     EXPECT_TRUE(plat::TickAfter(5u, 0xFFFFFFF0u));
     EXPECT_FALSE(plat::TickAfter(0xFFFFFFF0u, 5u));
