@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/CommandLine.h"
 #include "app/Input.h"
 
 #include "app/Splash.h"
@@ -18,6 +19,9 @@ bool CreateMainWindow() {
     MainWndProc(plat::MSG_CREATE, 0, 0);
     // Shown and updated: the first frame of the running program.
     plat::PostMessage(plat::MSG_PAINT);
+    // Then the picture named on the command line opens. Paths handed over
+    // during the splash met its loop, which left them queued.
+    plat::PostMessage(plat::MSG_SHOWPATH);
     return windowAlive;
 }
 
@@ -39,6 +43,9 @@ intptr_t MainWndProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
         return 0;
     case plat::MSG_COMMAND:
         if (wparam == 1) MainWndProc(plat::MSG_CLOSE, 0, 0);
+        return 0;
+    case plat::MSG_SHOWPATH:
+        ShowHandedPaths();
         return 0;
     case plat::MSG_KEYDOWN:
         HandleKey((int)wparam);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/FrameCopy.h"
+#include "platform/HandOver.h"
 #include "platform/Headless.h"
 #include "platform/Platform.h"
 #include "platform/posix/FolderOverrides.h"
@@ -62,6 +63,7 @@ void Reset(int width, int height) {
         unanswered = 0;
     }
     ClearQueue();
+    plat::ClearHandedPaths();
 }
 
 std::vector<uint16_t> LastFrame() {
@@ -103,6 +105,8 @@ void SetFailureHook(void (*hook)(const char* what)) {
     std::lock_guard<std::mutex> hold(stateLock);
     failureHook = hook;
 }
+
+void HandOver(const std::u16string& path) { plat::HandOverPath16(path.c_str()); }
 
 void SetProgramFile(const std::u16string& path) { plat::SetFolderOverride(plat::FOLDER_PROGRAM_FILE, path.c_str()); }
 void SetPicturesFolder(const std::u16string& path) { plat::SetFolderOverride(plat::FOLDER_PICTURES, path.c_str()); }
@@ -224,8 +228,9 @@ void SetWaitCursor(bool wait) {
     waitCursor = wait;
 }
 
-// Tests run side by side: the headless program never meets another one.
-bool AcquireSingleInstance() { return true; }
+// Tests run side by side: the headless program never meets another one
+// (a later start is injected with headless::HandOver).
+bool AcquireSingleInstance(const char16_t*) { return true; }
 void ReleaseSingleInstance() {}
 
 void ExitProcess(int code) { std::exit(code); }
