@@ -132,6 +132,10 @@ void StartupWork() {
 
     TheBrowser = new (std::nothrow) PictureMgr_t();
     if (!TheBrowser) ReportOutOfMemory(u".Lumatray:PicMgr", sizeof(PictureMgr_t));
+    // A saved folder that is gone (a storage card taken out, a folder
+    // deleted) would show an empty track under names that no longer
+    // exist: the pictures folder instead.
+    if (!IsFolder(ImgPath) && !plat::PicturesFolder(ImgPath, kPathUnits)) ImgPath[0] = 0;
     const char16_t* picture;
     ApplyStartPath(ImgPath, &picture);  // the command line's folder over the saved one
     TheBrowser->SetPath(ImgPath, picture, KIND_PICTURE);

@@ -126,6 +126,17 @@ TEST_F(CommandLine, SecondStartHandsOverItsPathToTheRunningWindow) {
     EXPECT_EQ(FirstLine(prog + "/Lumatray.ini"), "ImgPath|" + pics + "|");
 }
 
+// The saved folder lay on a storage card that is out: the pictures folder,
+// not an empty track under names that are gone.
+TEST_F(CommandLine, VanishedSavedFolderGivesWayToThePicturesFolder) {
+    savedFolder = temp.Path() + "/card/DCIM";
+    headless::SetPicturesFolder(TempFolder::Utf16(pics0()));
+    Start(e2e::Pictures(2));
+    headless::SetPicturesFolder(u"");
+    EXPECT_EQ(Folder(), pics);
+    EXPECT_EQ(Count(), 2);
+}
+
 TEST_F(CommandLine, InstalledCopyFindsItsSkinAndKeepsItsSettingsInTheConfigurationFolder) {
     installed = true;
     Start(e2e::Pictures(2));

@@ -66,8 +66,8 @@ protected:
         fs::remove(skin + "/Skin.txt", ec);  // a run's colours in the build folder are not the skin's
         for (const auto& [from, to] : pictures)
             fs::copy_file(std::string(LUMATRAY_TESTDATA "/jpeg/") + from, pics + "/" + to);
-        std::ofstream(settings + "/Lumatray.ini") << "ImgPath|" << pics << "|\nCachePath|" << temp.Path()
-                                                   << "/cache|\n";
+        std::ofstream(settings + "/Lumatray.ini") << "ImgPath|" << (savedFolder.empty() ? pics : savedFolder)
+                                                   << "|\nCachePath|" << temp.Path() << "/cache|\n";
         fs::create_directories(temp.Path() + "/cache");
 
         headless::Reset(width, height);
@@ -104,6 +104,7 @@ protected:
         headless::SetProgramFile(u"");
         headless::SetTempFolder(u"");
         headless::SetConfigFolder(u"");
+        headless::SetPicturesFolder(u"");
         headless::SetNoStorageCard(false);
     }
 
@@ -147,6 +148,7 @@ protected:
     // installed layout in place of a build folder.
     std::vector<std::string> arguments;
     bool installed = false;
+    std::string savedFolder;  // ImgPath in Lumatray.ini (empty: the pictures)
     std::thread program;
     std::atomic<int> code{-1};
 };
