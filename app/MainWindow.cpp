@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Input.h"
+#include "app/Logo.h"
 
 #include "app/Splash.h"
 #include "app/Startup.h"
@@ -15,6 +16,7 @@ bool windowAlive;
 bool CreateMainWindow() {
     int width, height;
     if (!plat::CreateMainWindow(u"Lumatray", &width, &height)) return false;
+    plat::SetMainWindowIcon(kAppIconBitmap, kAppIconSize);
     windowAlive = true;
     MainWndProc(plat::MSG_CREATE, 0, 0);
     // Shown and updated: the first frame of the running program.

@@ -61,6 +61,9 @@ bool InitDisplay();
 // the client size. False on failure.
 bool CreateMainWindow(const char16_t* title, int* clientWidth, int* clientHeight);
 void DestroyMainWindow();
+// The window's icon for the window manager: size x size pixels of R, G, B,
+// A bytes, rows top-down (the headless backend has no window to mark).
+void SetMainWindowIcon(const unsigned char* rgba, int size);
 // Current client size (read on every pen message by the input code).
 void GetClientSize(int* width, int* height);
 // True while the window is shown (not minimised or hidden): frames are

@@ -1,5 +1,5 @@
-// Draws the program's own artwork at build time: the splash logo (written
-// as a C++ source that is compiled in), the skin folder's PNG files and,
+// Draws the program's own artwork at build time: the splash logo and the
+// window icon (written as C++ sources beside OUT_LOGO_CPP, compiled in), the skin folder's PNG files and,
 // given ICON_DIR, the desktop icon in the hicolor theme's layout there.
 // Usage: make_assets OUT_LOGO_CPP SKIN_DIR [ICON_DIR]
 #include <cstdio>
@@ -26,6 +26,16 @@ int main(int argc, char** argv) {
     art::Image logo = art::DrawLogo();
     if (logo.Width() != kLogoWidth || logo.Height() != kLogoHeight || !art::WriteLogoSource(logo, argv[1])) {
         std::fprintf(stderr, "make_assets: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    // The window icon, compiled in beside the logo.
+    std::string iconSource = argv[1];
+    size_t slash = iconSource.rfind('/');
+    iconSource = (slash == std::string::npos ? std::string() : iconSource.substr(0, slash + 1)) + "AppIcon.cpp";
+    std::vector<float> iconAlpha;
+    art::Image windowIcon = art::DrawAppIcon(kAppIconSize, &iconAlpha);
+    if (!art::WriteAppIconSource(windowIcon, iconAlpha, iconSource.c_str())) {
+        std::fprintf(stderr, "make_assets: cannot write %s\n", iconSource.c_str());
         return 1;
     }
     std::string skin = argv[2];

@@ -145,6 +145,8 @@ void DestroyMainWindow() {
     windowExists = false;
 }
 
+void SetMainWindowIcon(const unsigned char*, int) {}
+
 void GetClientSize(int* width, int* height) {
     std::lock_guard<std::mutex> hold(stateLock);
     *width = clientWidth;
