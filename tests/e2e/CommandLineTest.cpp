@@ -110,7 +110,9 @@ TEST_F(CommandLine, SecondStartHandsOverItsPathToTheRunningWindow) {
     ASSERT_TRUE(Await([&] { return Listed() && std::u16string(pm()->Path) == TempFolder::Utf16(pics + "/Trip"); }));
     EXPECT_EQ(SelectedPath(), pics + "/Trip/t2.jpg");
     EXPECT_EQ(Mode(), 1);
-    EXPECT_FALSE(pm()->PanelUp());
+    bool panel = true;
+    OnLoop([&] { panel = pm()->PanelUp(); });
+    EXPECT_FALSE(panel);
     EXPECT_EQ(Count(), 3);
 
     // Gone by the time it arrives: nothing changes.
