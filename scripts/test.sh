@@ -2,8 +2,8 @@
 # Builds and runs every test: the desktop entry, metainfo and man page
 # checks, a plain build, the program under a virtual X server (from its
 # build folder, then installed), an ASan+UBSan build, a TSan build, then
-# the fuzzers when clang and tools/run_fuzz.sh are there. Stops at the first failure. The last line
-# is "N passed, N failed".
+# the fuzzers when clang and tools/run_fuzz.sh are there. Stops at the
+# first failure. The last line is "N passed, N failed".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-2}

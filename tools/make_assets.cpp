@@ -1,6 +1,7 @@
 // Draws the program's own artwork at build time: the splash logo and the
-// window icon (written as C++ sources beside OUT_LOGO_CPP, compiled in), the skin folder's PNG files and,
-// given ICON_DIR, the desktop icon in the hicolor theme's layout there.
+// window icon (written as C++ sources beside OUT_LOGO_CPP, compiled in),
+// the skin folder's PNG files and, given ICON_DIR, the desktop icon in the
+// hicolor theme's layout there.
 // Usage: make_assets OUT_LOGO_CPP SKIN_DIR [ICON_DIR]
 #include <cstdio>
 #include <string>
