@@ -19,6 +19,8 @@ int BackSlotCount = 4;
 std::atomic<int> AppFlags{0};
 
 char16_t ProgramFolder[512];
+char16_t DataFolder[512];
+bool Installed;
 char16_t ImgPath[512];
 char16_t CachePath[512];
 

@@ -25,6 +25,11 @@ enum : int { APP_SCAN_RUNNING = 1, APP_QUIT = 2, APP_SCAN_DONE = 4 };
 extern std::atomic<int> AppFlags;
 
 extern char16_t ProgramFolder[512];  // folder of the program file
+// The folder that holds Skin/: ProgramFolder (a build folder, a copy kept
+// anywhere), or PREFIX/share/lumatray of an installed copy, whose settings
+// then live in the configuration folder (Installed).
+extern char16_t DataFolder[512];
+extern bool Installed;
 extern char16_t ImgPath[512];        // start folder
 extern char16_t CachePath[512];      // thumbnail cache root
 

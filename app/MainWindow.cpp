@@ -1,6 +1,8 @@
 #include "app/MainWindow.h"
 
+#include "app/CommandLine.h"
 #include "app/Input.h"
+#include "app/Logo.h"
 
 #include "app/Splash.h"
 #include "app/Startup.h"
@@ -14,10 +16,14 @@ bool windowAlive;
 bool CreateMainWindow() {
     int width, height;
     if (!plat::CreateMainWindow(u"Lumatray", &width, &height)) return false;
+    plat::SetMainWindowIcon(kAppIconBitmap, kAppIconSize);
     windowAlive = true;
     MainWndProc(plat::MSG_CREATE, 0, 0);
     // Shown and updated: the first frame of the running program.
     plat::PostMessage(plat::MSG_PAINT);
+    // Then the picture named on the command line opens. Paths handed over
+    // during the splash met its loop, which left them queued.
+    plat::PostMessage(plat::MSG_SHOWPATH);
     return windowAlive;
 }
 
@@ -39,6 +45,9 @@ intptr_t MainWndProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
         return 0;
     case plat::MSG_COMMAND:
         if (wparam == 1) MainWndProc(plat::MSG_CLOSE, 0, 0);
+        return 0;
+    case plat::MSG_SHOWPATH:
+        ShowHandedPaths();
         return 0;
     case plat::MSG_KEYDOWN:
         HandleKey((int)wparam);

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "app/CommandLine.h"
 #include "app/Globals.h"
 #include "browser/Bookmark.h"
 #include "browser/PathJoin.h"
@@ -26,9 +27,30 @@ constexpr uint32_t kSplashMinimumMs = 500;
 plat::Thread* CacheScan;  // the cache scan thread, joined at shut-down
 bool Started;             // the start-up work ran: there are settings to save
 
-// "<ProgramFolder>/Skin/<file>"; false when it does not fit.
+// "<DataFolder>/Skin/<file>"; false when it does not fit.
 bool SkinPath(char16_t* out, const char16_t* file) {
-    return JoinPath(out, kPathUnits, ProgramFolder, u"/Skin/", file);
+    return JoinPath(out, kPathUnits, DataFolder, u"/Skin/", file);
+}
+
+bool IsFolder(const char16_t* path) {
+    uint32_t attributes = 0;
+    return plat::GetAttributes(path, &attributes) && (attributes & plat::ATTR_DIRECTORY);
+}
+
+// The skin beside the program (a build folder, a copy kept anywhere), else
+// in PREFIX/share/lumatray of a copy installed as PREFIX/bin/lumatray.
+void FindDataFolder() {
+    CopyWide(ProgramFolder, DataFolder, kPathUnits);
+    Installed = false;
+    char16_t probe[kPathUnits], prefix[kPathUnits];
+    if (JoinPath(probe, kPathUnits, ProgramFolder, u"/Skin") && IsFolder(probe)) return;
+    CopyWide(ProgramFolder, prefix, kPathUnits);
+    CutLastComponent(prefix);
+    if (JoinPath(probe, kPathUnits, prefix, u"/share/lumatray/Skin") && IsFolder(probe) &&
+        JoinPath(DataFolder, kPathUnits, prefix, u"/share/lumatray"))
+        Installed = true;
+    else
+        CopyWide(ProgramFolder, DataFolder, kPathUnits);  // no skin anywhere: plain colours
 }
 
 // A skin icon: the PNG becomes the entry's thumbnail and its decoded
@@ -86,6 +108,7 @@ void StartupWork() {
 
     ProgramFolder[0] = 0;
     if (plat::ProgramFile(ProgramFolder, kPathUnits)) CutLastComponent(ProgramFolder);
+    FindDataFolder();
 
     NoImage = new (std::nothrow) PaintBuffer_t(70 * UiScale, 70 * UiScale);
     if (!NoImage) ReportOutOfMemory(u".Lumatray:no", sizeof(PaintBuffer_t));
@@ -109,7 +132,13 @@ void StartupWork() {
 
     TheBrowser = new (std::nothrow) PictureMgr_t();
     if (!TheBrowser) ReportOutOfMemory(u".Lumatray:PicMgr", sizeof(PictureMgr_t));
-    TheBrowser->SetPath(ImgPath, nullptr);
+    // A saved folder that is gone (a storage card taken out, a folder
+    // deleted) would show an empty track under names that no longer
+    // exist: the pictures folder instead.
+    if (!IsFolder(ImgPath) && !plat::PicturesFolder(ImgPath, kPathUnits)) ImgPath[0] = 0;
+    const char16_t* picture;
+    ApplyStartPath(ImgPath, &picture);  // the command line's folder over the saved one
+    TheBrowser->SetPath(ImgPath, picture, KIND_PICTURE);
 
     // The splash stays up for half a second however quick the work was.
     while (!plat::TickAfter(plat::TickCount(), t0 + kSplashMinimumMs - 1)) plat::Sleep(1);

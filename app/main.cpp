@@ -1,4 +1,4 @@
-// Process entry: the command line is not used.
+// Process entry: the one argument is a folder or a picture to show.
 #include "app/Main.h"
 
-int main() { return LumatrayMain(); }
+int main(int argc, char** argv) { return LumatrayMain(argc, argv); }

@@ -50,11 +50,11 @@ static PaintBuffer_t* NewBuffer(int width, int height, const char16_t* tag) {
     return b;
 }
 
-// The skin file "<ProgramFolder>/Skin/<name>.png"; false when it does not fit.
+// The skin file "<DataFolder>/Skin/<name>.png"; false when it does not fit.
 static bool SkinFile(char16_t* out, const char16_t* name) {
     char16_t file[128];
     if (!JoinPath(file, 128, u"/Skin/", name, u".png")) return false;
-    return JoinPath(out, kPathUnits, ProgramFolder, file);
+    return JoinPath(out, kPathUnits, DataFolder, file);
 }
 
 PictureMgr_t::PictureMgr_t() {
@@ -163,6 +163,15 @@ static bool GoesBefore(const Picture_t* entry, const char16_t* name, const Pictu
 static bool SamePath(const char16_t* a, const char16_t* b) {
     while (*a && *a == *b) a++, b++;
     return *a == *b;
+}
+
+int PictureMgr_t::FindEntry(const char16_t* path) {
+    Pause(true);
+    int found = -1, count = Count;
+    for (int i = 0; i < count && found < 0; i++)
+        if (SamePath(path, Pic[i]->Path())) found = i;
+    Pause(false);
+    return found;
 }
 
 int PictureMgr_t::AddEntry(Picture_t* entry, bool lock) {

@@ -23,8 +23,7 @@ static Picture_t* NewEntry(int kind, const char16_t* tag) {
     return e;
 }
 
-// A JPEG by name: longer than ".jpg" / ".jpeg" and ending in it, any case.
-static bool IsJpegName(const char16_t* name) {
+bool IsJpegName(const char16_t* name) {
     int n = WideLength(name);
     return (n > 4 && CompareNoCase(name + n - 4, u".jpg") == 0) ||
            (n > 5 && CompareNoCase(name + n - 5, u".jpeg") == 0);
@@ -39,7 +38,7 @@ static bool IsDotEntry(const char16_t* name) {
     return name[0] == u'.' && (name[1] == 0 || (name[1] == u'.' && name[2] == 0));
 }
 
-bool PictureMgr_t::SetPath(const char16_t* folder, const char16_t* keep) {
+bool PictureMgr_t::SetPath(const char16_t* folder, const char16_t* keep, int keepKind) {
     if (!folder) folder = u"";
     int len = WideLength(folder);
     while (len > 0 && folder[len - 1] == u'/') len--;
@@ -57,8 +56,17 @@ bool PictureMgr_t::SetPath(const char16_t* folder, const char16_t* keep) {
     Flags.fetch_and(~PM_SCAN_LISTED);
     ResetView(-1);
     if (keep && keep[0]) {
-        Picture_t* e = NewEntry(KIND_FOLDER, kTagKeep);
+        Picture_t* e = NewEntry(keepKind, kTagKeep);
         e->SetFileName(keep);
+        if (keepKind == KIND_PICTURE) {
+            // As the listing would give them: the thumbnail cache ties each
+            // thumbnail to its picture's size and time.
+            int h = plat::FileOpen(keep, plat::FILE_READ);
+            uint64_t size = 0;
+            plat::FileTime time = 0;
+            if (h >= 0 && plat::FileInfo(h, &size, &time)) e->SetFileInfo((uint32_t)size, time);
+            if (h >= 0) plat::FileClose(h);
+        }
         Pic[0] = e;
         Count = 1;
         ResetView(0);

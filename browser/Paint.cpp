@@ -112,9 +112,10 @@ void PictureMgr_t::DrawBrowse(int highlight) {
         b->FillRect(x - m, H - 2 * s - 1, x + m, H - 1, SkinScroll);
     }
 
-    // 5. The selected name.
-    b->DrawTextFit(cur < count ? Pic[cur]->Name() : u"", TEXT_CENTRE, 0, H - bar, W, H, SkinInfoName,
-                   kNoBackground);
+    // 5. The selected name; in a folder with nothing to show, a word that
+    // it is empty rather than a blank bar.
+    const char16_t* name = cur < count ? Pic[cur]->Name() : (Flags & PM_SCAN_LISTED) ? u"No pictures here" : u"";
+    b->DrawTextFit(name, TEXT_CENTRE, 0, H - bar, W, H, SkinInfoName, kNoBackground);
 
     // 6. The counter, drawn like a fraction above the bar.
     b->DarkenRect(W / 2 - bar, H - 3 * bar, W / 2 + bar, H - bar - 1);

@@ -32,6 +32,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "picture/Picture.h"
 #include "platform/Platform.h"
 
 class Picture_t;
@@ -143,10 +144,10 @@ public:
     // ---- navigation and scanning (Navigation.cpp)
     // Switches to folder (interface thread): stops the workers, rebuilds
     // the trail, empties the list, puts keep (a full path, if not empty) in
-    // focus as a folder entry, starts a new scanner and loader. A trailing
-    // '/' is dropped. A folder of 512 units or more is refused: false,
-    // nothing changes.
-    bool SetPath(const char16_t* folder, const char16_t* keep);
+    // focus as an entry of keepKind, starts a new scanner and loader. A
+    // trailing '/' is dropped. A folder of 512 units or more is refused:
+    // false, nothing changes.
+    bool SetPath(const char16_t* folder, const char16_t* keep, int keepKind = KIND_FOLDER);
     // Scanner body: lists Path, adds folders and .jpg / .jpeg files (a
     // yield after each, a 1 ms pause every 64 and while another thread
     // waits for the lock), then idles until PM_SCAN_STOP.
@@ -326,7 +327,15 @@ private:
     int IndexOf(const Picture_t* entry) const;
     // The index of the entry with exactly that path, or -1 (lock held).
     int IndexOfPath(const char16_t* path) const;
+
+public:
+    // The index of the entry for path, or -1 (takes the lock).
+    int FindEntry(const char16_t* path);
 };
+
+// A JPEG by name, as the scanner lists it: longer than ".jpg" / ".jpeg"
+// and ending in it, in any case.
+bool IsJpegName(const char16_t* name);
 
 // A thread that asks for the browser lock while it already holds it, or
 // releases it without holding it, has a bug (the lock is not re-entrant).

@@ -41,6 +41,9 @@ void InjectPenMove(int x, int y);
 void InjectPenUp(int x, int y);
 void InjectClose();
 void InjectWheel(int notches);
+// A later start of the program handing over a path, as the single-instance
+// socket delivers it: queued for TakeHandedPath, MSG_SHOWPATH posted.
+void HandOver(const std::u16string& path);
 // Messages of that number waiting in the queue.
 int PendingMessages(uint32_t msg);
 // Runs fn on the interface thread between two messages and waits for it:

@@ -33,6 +33,7 @@ enum : uint32_t {
     MSG_LBUTTONDOWN = 0x0201,
     MSG_LBUTTONUP = 0x0202,
     MSG_MOUSEWHEEL = 0x020A,  // wparam = notches, signed (positive: away from the user)
+    MSG_SHOWPATH = 0x0401,  // a later start handed over a path: TakeHandedPath gives it
 };
 
 // Virtual key codes delivered with MSG_KEYDOWN (other keys are not delivered).
@@ -60,6 +61,9 @@ bool InitDisplay();
 // the client size. False on failure.
 bool CreateMainWindow(const char16_t* title, int* clientWidth, int* clientHeight);
 void DestroyMainWindow();
+// The window's icon for the window manager: size x size pixels of R, G, B,
+// A bytes, rows top-down (the headless backend has no window to mark).
+void SetMainWindowIcon(const unsigned char* rgba, int size);
 // Current client size (read on every pen message by the input code).
 void GetClientSize(int* width, int* height);
 // True while the window is shown (not minimised or hidden): frames are
@@ -103,9 +107,14 @@ int MessageBox(const char16_t* text, const char16_t* caption, unsigned type, boo
 void SetWaitCursor(bool wait);
 
 // Single instance: true when this process is the only one; otherwise the
-// running instance has been asked to raise its window and false is returned.
-bool AcquireSingleInstance();
+// running instance has been asked to raise its window and, when path is
+// not empty, to show path (an absolute folder or picture), and false is
+// returned.
+bool AcquireSingleInstance(const char16_t* path = nullptr);
 void ReleaseSingleInstance();
+// The next path a later start handed over, oldest first (each one posts
+// MSG_SHOWPATH when it arrives); false when none is waiting.
+bool TakeHandedPath(char16_t* out, int capacity);
 
 // Ends the process now with the code (registered exit handlers run).
 [[noreturn]] void ExitProcess(int code);
@@ -220,6 +229,11 @@ bool TempFolder(char16_t* out, int capacity);       // $XDG_CACHE_HOME, else $HO
 bool ConfigFolder(char16_t* out, int capacity);     // $XDG_CONFIG_HOME/lumatray, else ~/.config/lumatray
 bool StorageCard(char16_t* out, int capacity);      // first removable medium, or false
 bool FolderWritable(const char16_t* path);
+// A command-line argument (UTF-8 bytes, any name) as an absolute path:
+// a relative one is taken from the working folder, and ".", ".." and
+// repeated '/' are resolved by name, the way the shell shows the path
+// (a link keeps the name it was given). False when it does not fit.
+bool AbsolutePath(const char* argument, char16_t* out, int capacity);
 // True when path may lie on a removable medium that is not plugged in: it
 // is a removable-media root (/media/USER, /run/media/USER) or above one, or
 // lies under ROOT/NAME while nothing is mounted at ROOT/NAME. Such a path

@@ -6,7 +6,7 @@ set -e
 PACKAGES="cmake g++ make pkg-config libsdl2-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
 libfreetype-dev libfontconfig-dev fonts-dejavu-core libgtest-dev libbenchmark-dev
 xdg-utils xfonts-base xvfb xdotool x11-utils imagemagick clang libclang-rt-14-dev libjpeg-turbo-progs
-libvips-tools"
+libvips-tools desktop-file-utils appstream groff-base libglib2.0-bin"
 
 missing=""
 for p in $PACKAGES; do

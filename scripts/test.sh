@@ -1,8 +1,9 @@
 #!/bin/bash
-# Builds and runs every test: a plain build, an ASan+UBSan build, a TSan
-# build, the program under a virtual X server, then the fuzzers when clang
-# and tools/run_fuzz.sh are there. Stops at the first failure. The last line
-# is "N passed, N failed".
+# Builds and runs every test: the desktop entry, metainfo and man page
+# checks, a plain build, the program under a virtual X server (from its
+# build folder, then installed), an ASan+UBSan build, a TSan build, then
+# the fuzzers when clang and tools/run_fuzz.sh are there. Stops at the
+# first failure. The last line is "N passed, N failed".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-2}
@@ -40,6 +41,15 @@ build() {
 }
 
 prefix=""
+echo "=== desktop entry, AppStream metainfo and man page"
+check_data() {
+    desktop-file-validate data/lumatray.desktop &&
+        appstreamcli validate --no-net data/io.github.lumatray.Lumatray.metainfo.xml &&
+        # groff says nothing about a clean page
+        [ -z "$(groff -t -man -ww -z data/lumatray.1 2>&1)" ]
+}
+if check_data; then passed=$((passed + 1)); else failed=$((failed + 1)); exit 1; fi
+
 echo "=== plain build"
 build build
 run_ctest build
@@ -47,6 +57,8 @@ run_ctest build
 if command -v Xvfb >/dev/null 2>&1; then
     echo "=== the program under Xvfb"
     if scripts/x11_smoke.sh build/lumatray; then passed=$((passed + 1)); else failed=$((failed + 1)); exit 1; fi
+    echo "=== installed, started from its desktop entry under Xvfb"
+    if scripts/x11_desktop.sh build; then passed=$((passed + 1)); else failed=$((failed + 1)); exit 1; fi
 fi
 
 echo "=== ASan + UBSan build"

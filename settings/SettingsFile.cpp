@@ -22,7 +22,9 @@ static bool JoinSettingsPath(const char16_t* folder, const char16_t* relative, c
 }
 
 bool SettingsWritePath(const char16_t* relative, char16_t* out) {
-    if (plat::FolderWritable(ProgramFolder)) return JoinSettingsPath(ProgramFolder, relative, out);
+    // An installed copy keeps them out of PREFIX/bin even when the user
+    // may write there (a prefix in the home folder).
+    if (!Installed && plat::FolderWritable(ProgramFolder)) return JoinSettingsPath(ProgramFolder, relative, out);
     char16_t config[kPathUnits];
     if (!plat::ConfigFolder(config, kPathUnits)) return false;
     return JoinSettingsPath(config, relative, out);
@@ -31,7 +33,8 @@ bool SettingsWritePath(const char16_t* relative, char16_t* out) {
 bool SettingsReadPath(const char16_t* relative, char16_t* out) {
     uint32_t attributes;
     if (SettingsWritePath(relative, out) && plat::GetAttributes(out, &attributes)) return true;
-    return JoinSettingsPath(ProgramFolder, relative, out);
+    // Until the user has a copy, the one shipped with the skin.
+    return JoinSettingsPath(Installed ? DataFolder : ProgramFolder, relative, out);
 }
 
 bool WriteSettingsFile(const char16_t* path, const char* const* lines, int count) {

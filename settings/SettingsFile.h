@@ -1,6 +1,6 @@
 // Where the two settings files live and how they are written. Both files
 // sit under the program folder, or under the user's configuration folder
-// when the program folder is not writable (an installed copy).
+// when the program is installed or its folder is not writable.
 #pragma once
 
 // Line buffers of the settings files: a 511-unit path takes up to 1,533
@@ -8,11 +8,12 @@
 constexpr int kSettingsLineBytes = 2048;
 
 // The file to write: "<ProgramFolder>/<relative>", or
-// "<ConfigFolder>/<relative>" when the program folder is not writable.
+// "<ConfigFolder>/<relative>" when the program is installed or its folder
+// is not writable.
 // False when there is no such place or the path does not fit 512 units.
 bool SettingsWritePath(const char16_t* relative, char16_t* out);
-// The file to read: the write path when that file exists, else the
-// program folder's copy (the one an installed skin ships with).
+// The file to read: the write path when that file exists, else the copy
+// shipped beside the program, or in DataFolder when installed.
 bool SettingsReadPath(const char16_t* relative, char16_t* out);
 // Hands every line of the settings file (the read path of relative) to
 // parse, in order. A missing or unreadable file gives no lines.

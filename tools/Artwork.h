@@ -10,6 +10,12 @@ Image DrawLogo();
 // Writes the logo as a C++ source defining kLogoBitmap (app/Logo.h).
 bool WriteLogoSource(const Image& logo, const char* path);
 
+// The application icon for the desktop, size x size: the emblem on a
+// rounded tile; alpha receives the tile's outline, one value a pixel.
+Image DrawAppIcon(int size, std::vector<float>* alpha);
+// Writes the icon as a C++ source defining kAppIconBitmap (app/Logo.h).
+bool WriteAppIconSource(const Image& icon, const std::vector<float>& alpha, const char* path);
+
 // Skin pictures: the portrait background, the "not available" sign and the
 // three thumbnail icons (picture, folder, bookmarked folder).
 Image DrawBackground();

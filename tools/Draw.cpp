@@ -94,7 +94,7 @@ void Image::Bytes(int x, int y, uint8_t* rgb) const {
 
 // The libpng calls alone, holding only raw pointers: a library error jumps
 // back here and nothing with a destructor is skipped.
-static bool WriteRows(FILE* f, const Image* image, uint8_t* row) {
+static bool WriteRows(FILE* f, const Image* image, const float* alpha, uint8_t* row) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -104,11 +104,16 @@ static bool WriteRows(FILE* f, const Image* image, uint8_t* row) {
     }
     int w = image->Width(), h = image->Height();
     png_init_io(png, f);
-    png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    int channels = alpha ? 4 : 3;
+    png_set_IHDR(png, info, w, h, 8, alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < h; y++) {
-        for (int x = 0; x < w; x++) image->Bytes(x, y, row + (size_t)x * 3);
+        for (int x = 0; x < w; x++) {
+            uint8_t* px = row + (size_t)x * channels;
+            image->Bytes(x, y, px);
+            if (alpha) px[3] = (uint8_t)std::lround(Clamp01(alpha[(size_t)y * w + x]) * 255.0f);
+        }
         png_write_row(png, row);
     }
     png_write_end(png, info);
@@ -120,7 +125,16 @@ bool Image::WritePng(const char* path) const {
     FILE* f = std::fopen(path, "wb");
     if (!f) return false;
     std::vector<uint8_t> row((size_t)w_ * 3);
-    bool ok = WriteRows(f, this, row.data());
+    bool ok = WriteRows(f, this, nullptr, row.data());
+    return std::fclose(f) == 0 && ok;
+}
+
+bool Image::WritePngAlpha(const char* path, const std::vector<float>& alpha) const {
+    if (alpha.size() != (size_t)w_ * h_) return false;
+    FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    std::vector<uint8_t> row((size_t)w_ * 4);
+    bool ok = WriteRows(f, this, alpha.data(), row.data());
     return std::fclose(f) == 0 && ok;
 }
 

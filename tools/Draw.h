@@ -101,6 +101,9 @@ public:
     void Bytes(int x, int y, uint8_t* rgb) const;
     // Writes an 8-bit RGB PNG; false on failure.
     bool WritePng(const char* path) const;
+    // Writes an 8-bit RGBA PNG with one alpha value (0..1) per pixel, for
+    // the desktop, which blends; false on failure.
+    bool WritePngAlpha(const char* path, const std::vector<float>& alpha) const;
 
 private:
     int w_, h_;

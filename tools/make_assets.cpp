@@ -1,8 +1,11 @@
-// Draws the program's own artwork at build time: the splash logo (written
-// as a C++ source that is compiled in) and the skin folder's PNG files.
-// Usage: make_assets OUT_LOGO_CPP SKIN_DIR
+// Draws the program's own artwork at build time: the splash logo and the
+// window icon (written as C++ sources beside OUT_LOGO_CPP, compiled in),
+// the skin folder's PNG files and, given ICON_DIR, the desktop icon in the
+// hicolor theme's layout there.
+// Usage: make_assets OUT_LOGO_CPP SKIN_DIR [ICON_DIR]
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/Logo.h"
 #include "tools/Artwork.h"
@@ -18,12 +21,22 @@ static bool Save(const art::Image& img, const std::string& folder, const char* n
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: make_assets OUT_LOGO_CPP SKIN_DIR\n");
+        std::fprintf(stderr, "usage: make_assets OUT_LOGO_CPP SKIN_DIR [ICON_DIR]\n");
         return 2;
     }
     art::Image logo = art::DrawLogo();
     if (logo.Width() != kLogoWidth || logo.Height() != kLogoHeight || !art::WriteLogoSource(logo, argv[1])) {
         std::fprintf(stderr, "make_assets: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    // The window icon, compiled in beside the logo.
+    std::string iconSource = argv[1];
+    size_t slash = iconSource.rfind('/');
+    iconSource = (slash == std::string::npos ? std::string() : iconSource.substr(0, slash + 1)) + "AppIcon.cpp";
+    std::vector<float> iconAlpha;
+    art::Image windowIcon = art::DrawAppIcon(kAppIconSize, &iconAlpha);
+    if (!art::WriteAppIconSource(windowIcon, iconAlpha, iconSource.c_str())) {
+        std::fprintf(stderr, "make_assets: cannot write %s\n", iconSource.c_str());
         return 1;
     }
     std::string skin = argv[2];
@@ -35,6 +48,19 @@ int main(int argc, char** argv) {
     for (const char* name : kButtons) {
         bool small = name[0] == 'f';
         ok = ok && Save(art::DrawButton(name, small ? 54 : 120), skin, name);
+    }
+    if (argc > 3) {
+        // The sizes desktops and menus ask for; the folders exist already.
+        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+            std::vector<float> alpha;
+            art::Image icon = art::DrawAppIcon(size, &alpha);
+            std::string path = std::string(argv[3]) + "/" + std::to_string(size) + "x" + std::to_string(size) +
+                               "/apps/lumatray.png";
+            if (!icon.WritePngAlpha(path.c_str(), alpha)) {
+                std::fprintf(stderr, "make_assets: cannot write %s\n", path.c_str());
+                ok = false;
+            }
+        }
     }
     // A preview of the logo beside its source, for whoever checks the
     // artwork; not needed by the build.

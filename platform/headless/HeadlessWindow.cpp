@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/FrameCopy.h"
+#include "platform/HandOver.h"
 #include "platform/Headless.h"
 #include "platform/Platform.h"
 #include "platform/posix/FolderOverrides.h"
@@ -62,6 +63,7 @@ void Reset(int width, int height) {
         unanswered = 0;
     }
     ClearQueue();
+    plat::ClearHandedPaths();
 }
 
 std::vector<uint16_t> LastFrame() {
@@ -104,6 +106,8 @@ void SetFailureHook(void (*hook)(const char* what)) {
     failureHook = hook;
 }
 
+void HandOver(const std::u16string& path) { plat::HandOverPath16(path.c_str()); }
+
 void SetProgramFile(const std::u16string& path) { plat::SetFolderOverride(plat::FOLDER_PROGRAM_FILE, path.c_str()); }
 void SetPicturesFolder(const std::u16string& path) { plat::SetFolderOverride(plat::FOLDER_PICTURES, path.c_str()); }
 void SetTempFolder(const std::u16string& path) { plat::SetFolderOverride(plat::FOLDER_TEMP, path.c_str()); }
@@ -140,6 +144,8 @@ void DestroyMainWindow() {
     std::lock_guard<std::mutex> hold(stateLock);
     windowExists = false;
 }
+
+void SetMainWindowIcon(const unsigned char*, int) {}
 
 void GetClientSize(int* width, int* height) {
     std::lock_guard<std::mutex> hold(stateLock);
@@ -224,8 +230,9 @@ void SetWaitCursor(bool wait) {
     waitCursor = wait;
 }
 
-// Tests run side by side: the headless program never meets another one.
-bool AcquireSingleInstance() { return true; }
+// Tests run side by side: the headless program never meets another one
+// (a later start is injected with headless::HandOver).
+bool AcquireSingleInstance(const char16_t*) { return true; }
 void ReleaseSingleInstance() {}
 
 void ExitProcess(int code) { std::exit(code); }

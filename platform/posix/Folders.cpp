@@ -247,6 +247,34 @@ bool OnAbsentMedium(const char16_t* path) {
     return false;
 }
 
+bool AbsolutePath(const char* argument, char16_t* out, int capacity) {
+    if (!argument || !argument[0]) return false;
+    std::string whole;
+    if (argument[0] != '/') {
+        char cwd[kUtf8PathBytes];
+        if (!getcwd(cwd, sizeof cwd)) return false;  // the working folder is gone
+        whole = cwd;
+        whole += '/';
+    }
+    whole += argument;
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i <= whole.size()) {
+        size_t end = whole.find('/', i);
+        if (end == std::string::npos) end = whole.size();
+        std::string part = whole.substr(i, end - i);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();  // above the root is the root
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        i = end + 1;
+    }
+    std::string path;
+    for (const std::string& part : parts) path += "/" + part;
+    return StorePath(path.c_str(), out, capacity);  // the root is the empty path
+}
+
 bool FolderWritable(const char16_t* path) {
     PathUtf8 p(path);
     struct stat st;

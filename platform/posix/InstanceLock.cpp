@@ -23,7 +23,7 @@ struct InstanceLock {
     int listenFd = -1;
     int wake[2] = {-1, -1};  // a byte on it ends the listener at once
     Thread* listener = nullptr;
-    void (*onRaise)() = nullptr;
+    void (*onRequest)(const char* path) = nullptr;
     char socketPath[sizeof(sockaddr_un::sun_path)] = {};
 };
 
@@ -48,8 +48,8 @@ static bool SocketAddress(const char* folder, sockaddr_un* addr) {
     return n > 0 && n < (int)sizeof addr->sun_path;
 }
 
-// A request is one byte sent right after connecting: a client that says
-// nothing gets this long, never the listener for good.
+// A client has this long for each part of its request: one that says
+// nothing, or stops half-way, holds up the listener this long at most.
 constexpr int kRequestWaitMs = 250;
 
 // Waits until fd is readable or the wake pipe speaks: 1, 0 on time-out,
@@ -64,35 +64,81 @@ static int WaitReadable(InstanceLock* lock, int fd, int timeoutMs) {
     }
 }
 
+// Reads one request into buf (zero-terminated): the kind byte, then the
+// path up to the client's end of the connection. 1 when complete, 0 when
+// the client fell silent or sent too much, -1 when woken.
+static int ReadRequest(InstanceLock* lock, int c, char* buf, int capacity) {
+    int n = 0;
+    for (;;) {
+        int ready = WaitReadable(lock, c, kRequestWaitMs);
+        if (ready <= 0) return ready;
+        ssize_t got = read(c, buf + n, (size_t)(capacity - 1 - n));
+        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (got < 0) return 0;
+        if (got == 0) break;  // the client has said all
+        n += (int)got;
+        if (n >= capacity - 1) return 0;  // no path is this long
+        if (buf[0] == 'r') break;  // a plain raise has nothing after it
+    }
+    buf[n] = 0;
+    return n > 0 ? 1 : 0;
+}
+
 static int Listen(void* arg) {
     InstanceLock* lock = (InstanceLock*)arg;
+    char buf[kHandedPathBytes + 2];
     for (;;) {
-        if (WaitReadable(lock, lock->listenFd, -1) < 0) return 0;  // ReleaseInstanceLock
+        if (WaitReadable(lock, lock->listenFd, -1) < 0) break;  // ReleaseInstanceLock
         int c = accept4(lock->listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (c < 0) {
             // The client left meanwhile; out of descriptors: pause, then retry.
             if (errno != EAGAIN && errno != ECONNABORTED && errno != EINTR) Sleep(10);
             continue;
         }
-        char b;
-        int ready = WaitReadable(lock, c, kRequestWaitMs);
-        if (ready > 0 && read(c, &b, 1) == 1 && b == 'r' && lock->onRaise) lock->onRaise();
+        int got = ReadRequest(lock, c, buf, (int)sizeof buf);
         close(c);
-        if (ready < 0) return 0;
+        if (got < 0) break;
+        if (got == 0 || !lock->onRequest) continue;
+        // A path that holds a zero byte was cut: no file has such a name.
+        if (buf[0] == 'r') lock->onRequest("");
+        else if (buf[0] == 'o' && buf[1] == '/') lock->onRequest(buf + 1);
     }
+    return 0;
 }
 
-static void AskToRaise(const char* folder) {
+// Writes all of the request; false when the connection broke.
+static bool WriteAll(int s, const char* bytes, size_t count) {
+    while (count > 0) {
+        ssize_t n = write(s, bytes, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        count -= (size_t)n;
+    }
+    return true;
+}
+
+static void SendRequest(const char* folder, const char* path) {
     sockaddr_un addr;
     if (!SocketAddress(folder, &addr)) return;
+    char request[kHandedPathBytes + 1];
+    size_t length = 1;
+    request[0] = 'r';
+    if (path && path[0]) {
+        size_t n = strlen(path);
+        if (n < kHandedPathBytes) {
+            request[0] = 'o';
+            memcpy(request + 1, path, n);
+            length += n;
+        }
+    }
     // The running instance may still be starting: give it a moment.
     for (int attempt = 0; attempt < 20; attempt++) {
         int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (s < 0) return;
         if (connect(s, (sockaddr*)&addr, sizeof addr) == 0) {
-            char b = 'r';
-            ssize_t ignored = write(s, &b, 1);
-            (void)ignored;
+            // The path ends where the connection does.
+            WriteAll(s, request, length);
             close(s);
             return;
         }
@@ -101,13 +147,14 @@ static void AskToRaise(const char* folder) {
     }
 }
 
-InstanceLock* AcquireInstanceLock(const char* folder, void (*onRaise)()) {
+InstanceLock* AcquireInstanceLock(const char* folder, void (*onRequest)(const char* path), const char* path) {
     InstanceLock* lock = new (std::nothrow) InstanceLock;
     if (!lock) return nullptr;
-    lock->onRaise = onRaise;
-    char path[4096];
-    if (!folder || snprintf(path, sizeof path, "%s/lumatray.lock", folder) >= (int)sizeof path) return lock;
-    lock->lockFd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    lock->onRequest = onRequest;
+    char lockFile[4096];
+    if (!folder || snprintf(lockFile, sizeof lockFile, "%s/lumatray.lock", folder) >= (int)sizeof lockFile)
+        return lock;
+    lock->lockFd = open(lockFile, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lock->lockFd < 0) return lock;
     if (flock(lock->lockFd, LOCK_EX | LOCK_NB) != 0) {
         bool held = errno == EWOULDBLOCK;
@@ -115,7 +162,7 @@ InstanceLock* AcquireInstanceLock(const char* folder, void (*onRaise)()) {
         lock->lockFd = -1;
         if (!held) return lock;
         delete lock;
-        AskToRaise(folder);
+        SendRequest(folder, path);
         return nullptr;
     }
     sockaddr_un addr;

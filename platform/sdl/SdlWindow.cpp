@@ -93,6 +93,16 @@ bool CreateMainWindow(const char16_t* title, int* clientWidth, int* clientHeight
     return true;
 }
 
+void SetMainWindowIcon(const unsigned char* rgba, int size) {
+    if (!sdl.window || !rgba || size <= 0) return;
+    // SDL only reads the pixels: the const goes for the call alone.
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<unsigned char*>(rgba), size, size, 32, size * 4,
+                                                           SDL_PIXELFORMAT_RGBA32);
+    if (!icon) return;
+    SDL_SetWindowIcon(sdl.window, icon);
+    SDL_FreeSurface(icon);
+}
+
 void DestroyMainWindow() {
     if (sdl.texture) SDL_DestroyTexture(sdl.texture);
     if (sdl.renderer) SDL_DestroyRenderer(sdl.renderer);

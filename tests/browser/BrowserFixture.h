@@ -34,6 +34,7 @@ protected:
         BuildTrigTables();
         SetScreenMetrics(240, 320);
         ProgramFolder[0] = 0;
+        DataFolder[0] = 0;
         pm = new PictureMgr_t();
     }
     // The browser goes before the pool and cache root a test may have set.

@@ -38,9 +38,9 @@ TEST_F(LayoutTest, FiveButtonsLieInALowerLineOfThreeAndACentredUpperLineOfTwo) {
 TEST_F(LayoutTest, MenusOfferOnlyWhatApplies) {
     // With the build's skin, so that buttons have icons.
     delete pm;
-    CopyWide(u"" LUMATRAY_BUILD_DIR, ProgramFolder, kPathUnits);
+    CopyWide(u"" LUMATRAY_BUILD_DIR, DataFolder, kPathUnits);
     pm = new PictureMgr_t();
-    ProgramFolder[0] = 0;
+    DataFolder[0] = 0;
     pm->Menu = 0;
     pm->DrawButtons(true);
     // The two arrows, then back, bm, quit: no delete without an entry.

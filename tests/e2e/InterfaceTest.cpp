@@ -13,18 +13,6 @@ namespace {
 
 using Interface = RunningProgram;
 
-// Ten real pictures named p00.jpg .. p09.jpg (and more when asked).
-std::vector<std::pair<std::string, std::string>> Pictures(int n) {
-    const char* sources[] = {"testorig.jpg", "testimgp.jpg", "video-001.jpeg", "video-001.q50.440.progressive.jpeg",
-                             "jpg-rgb-64x48x8.jpg"};
-    std::vector<std::pair<std::string, std::string>> out;
-    for (int i = 0; i < n; i++) {
-        char name[16];
-        std::snprintf(name, sizeof name, "p%02d.jpg", i);
-        out.push_back({sources[i % 5], name});
-    }
-    return out;
-}
 
 struct Step {
     int current, turn;

@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "../support/TempFolder.h"
 #include "app/Globals.h"
@@ -28,23 +29,44 @@ namespace fs = std::filesystem;
 
 inline std::atomic<int> nestedLocks{0};
 
+// n copies of five small test pictures, named p00.jpg, p01.jpg, ...
+inline std::vector<std::pair<std::string, std::string>> Pictures(int n) {
+    const char* sources[] = {"testorig.jpg", "testimgp.jpg", "video-001.jpeg", "video-001.q50.440.progressive.jpeg",
+                             "jpg-rgb-64x48x8.jpg"};
+    std::vector<std::pair<std::string, std::string>> out;
+    for (int i = 0; i < n; i++) {
+        char name[16];
+        std::snprintf(name, sizeof name, "p%02d.jpg", i);
+        out.push_back({sources[i % 5], name});
+    }
+    return out;
+}
+
 class RunningProgram : public testing::Test {
 protected:
     // pictures: file name in the shared test data -> names to copy it to.
     void Start(const std::vector<std::pair<std::string, std::string>>& pictures, int width = 240,
                int height = 320, const std::vector<std::string>& folders = {}) {
-        prog = temp.Path() + "/prog";
+        // Installed: PREFIX/bin/lumatray, the skin in PREFIX/share/lumatray,
+        // the settings in the configuration folder.
+        prog = temp.Path() + (installed ? "/prefix/bin" : "/prog");
         pics = temp.Path() + "/pics";
-        fs::create_directories(prog + "/Skin");
+        std::string skin = installed ? temp.Path() + "/prefix/share/lumatray/Skin" : prog + "/Skin";
+        settings = installed ? temp.Path() + "/config" : prog;
+        fs::create_directories(prog);
+        fs::create_directories(skin);
+        fs::create_directories(settings);
         fs::create_directories(pics);
         for (const std::string& f : folders) fs::create_directories(pics + "/" + f);
         std::error_code ec;
-        fs::copy(LUMATRAY_BUILD_DIR "/Skin", prog + "/Skin", fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+        fs::copy(LUMATRAY_BUILD_DIR "/Skin", skin, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
         ASSERT_FALSE(ec) << ec.message();
+        fs::remove(skin + "/Skin.txt", ec);  // a run's colours in the build folder are not the skin's
         for (const auto& [from, to] : pictures)
             fs::copy_file(std::string(LUMATRAY_TESTDATA "/jpeg/") + from, pics + "/" + to);
-        std::ofstream(prog + "/Lumatray.ini") << "ImgPath|" << pics << "|\nCachePath|" << temp.Path()
-                                               << "/cache|\n" << extraSettings;
+        std::ofstream(settings + "/Lumatray.ini") << "ImgPath|" << (savedFolder.empty() ? pics : savedFolder)
+                                                   << "|\nCachePath|" << temp.Path() << "/cache|\n"
+                                                   << extraSettings;
         fs::create_directories(temp.Path() + "/cache");
         Launch(width, height);
     }
@@ -59,7 +81,11 @@ protected:
         headless::SetNoStorageCard(true);
         nestedLocks = 0;
         NestedLockHook = [] { nestedLocks++; };
-        program = std::thread([this] { code = LumatrayMain(); });
+        program = std::thread([this] {
+            std::vector<const char*> argv{"lumatray"};
+            for (const std::string& a : arguments) argv.push_back(a.c_str());
+            code = LumatrayMain((int)argv.size(), argv.data());
+        });
         // Running: the browser exists and the folder is listed.
         bool listed = false;
         for (int i = 0; i < 120000 && !listed; i++) {
@@ -90,6 +116,7 @@ protected:
         headless::SetProgramFile(u"");
         headless::SetTempFolder(u"");
         headless::SetConfigFolder(u"");
+        headless::SetPicturesFolder(u"");
         headless::SetNoStorageCard(false);
     }
 
@@ -139,7 +166,12 @@ protected:
 
     TempFolder temp;
     std::string extraSettings;  // more Lumatray.ini lines for Start
-    std::string prog, pics;
+    std::string prog, pics, settings;
+    // Set before Start: the command line after the program's name, and the
+    // installed layout in place of a build folder.
+    std::vector<std::string> arguments;
+    bool installed = false;
+    std::string savedFolder;  // ImgPath in Lumatray.ini (empty: the pictures)
     std::thread program;
     std::atomic<int> code{-1};
 };

@@ -85,3 +85,33 @@ TEST(Folders, ProgramFileIsThisExecutable) {
 }
 
 }  // namespace
+
+namespace {
+
+std::u16string Absolute(const char* argument) {
+    char16_t buf[512];
+    if (!plat::AbsolutePath(argument, buf, 512)) return u"<none>";
+    return buf;
+}
+
+// The command line's path: relative ones from the working folder, dots
+// and doubled slashes resolved by name, whatever the bytes of the name.
+TEST(Folders, ArgumentsBecomeAbsolutePathsByName) {
+    TempFolder t;
+    char old[4096];
+    ASSERT_NE(getcwd(old, sizeof old), nullptr);
+    ASSERT_EQ(chdir(t.Path().c_str()), 0);
+    EXPECT_EQ(Absolute("Trip/a.jpg"), t.Wide("Trip/a.jpg"));
+    EXPECT_EQ(Absolute("./Trip//b.jpg"), t.Wide("Trip/b.jpg"));
+    EXPECT_EQ(Absolute("."), t.Wide());
+    EXPECT_EQ(Absolute("Trip/../Trip/"), t.Wide("Trip"));
+    EXPECT_EQ(Absolute("caf\xc3\xa9 \xff.jpg"), t.Wide() + u"/caf\u00e9 " + u"\xdcff" + u".jpg");
+    ASSERT_EQ(chdir(old), 0);
+    EXPECT_EQ(Absolute("/"), u"");  // the root is the empty path
+    EXPECT_EQ(Absolute("/../.."), u"");
+    EXPECT_EQ(Absolute("//home///ann/"), u"/home/ann");
+    EXPECT_EQ(Absolute(""), u"<none>");
+    EXPECT_EQ(Absolute(("/" + std::string(600, 'a')).c_str()), u"<none>");  // longer than a path buffer
+}
+
+}  // namespace

@@ -8,6 +8,9 @@
 #include <chrono>
 #include <cstring>
 #include <future>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "platform/posix/InstanceLock.h"
@@ -16,7 +19,22 @@
 namespace {
 
 std::atomic<int> raises{0};
-void CountRaise() { raises++; }
+std::mutex handedLock;
+std::vector<std::string> handed;  // the paths of the requests, in order
+void CountRaise(const char* path) {
+    {
+        std::lock_guard<std::mutex> hold(handedLock);
+        handed.push_back(path);
+    }
+    raises++;
+}
+std::vector<std::string> Handed() {
+    std::lock_guard<std::mutex> hold(handedLock);
+    return handed;
+}
+void WaitForRaises(int n) {
+    for (int i = 0; i < 10000 && raises < n; i++) plat::Sleep(1);
+}
 
 TEST(InstanceLock, SecondInstanceWakesTheFirstAndGivesUp) {
     TempFolder t;
@@ -25,13 +43,49 @@ TEST(InstanceLock, SecondInstanceWakesTheFirstAndGivesUp) {
     ASSERT_NE(first, nullptr);
     // A second lock on the same file (as another process would take it).
     EXPECT_EQ(plat::AcquireInstanceLock(t.Path().c_str(), CountRaise), nullptr);
-    for (int i = 0; i < 10000 && raises == 0; i++) plat::Sleep(1);
+    WaitForRaises(1);
     EXPECT_EQ(raises.load(), 1);
     plat::ReleaseInstanceLock(first);
     // Released: the next start runs.
     plat::InstanceLock* again = plat::AcquireInstanceLock(t.Path().c_str(), CountRaise);
     EXPECT_NE(again, nullptr);
     plat::ReleaseInstanceLock(again);
+}
+
+// A later start hands over the path it was given, whatever its bytes (a
+// Linux name need not be UTF-8); a request that is not an absolute path,
+// or that never ends, shows nothing but costs no later request.
+TEST(InstanceLock, SecondInstanceHandsOverItsPath) {
+    TempFolder t;
+    raises = 0;
+    handed.clear();
+    plat::InstanceLock* first = plat::AcquireInstanceLock(t.Path().c_str(), CountRaise);
+    ASSERT_NE(first, nullptr);
+    const std::string odd = "/home/ann/Trip 2024/caf\xc3\xa9 \xff.jpg";
+    const std::string longest = "/" + std::string(plat::kHandedPathBytes - 2, 'a');
+    EXPECT_EQ(plat::AcquireInstanceLock(t.Path().c_str(), CountRaise, odd.c_str()), nullptr);
+    WaitForRaises(1);
+    EXPECT_EQ(plat::AcquireInstanceLock(t.Path().c_str(), CountRaise, longest.c_str()), nullptr);
+    WaitForRaises(2);
+
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s/lumatray.sock", t.Path().c_str());
+    for (const std::string& bad : {std::string("orelative.jpg"), std::string("x/a.jpg")}) {
+        int s = socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_EQ(connect(s, (sockaddr*)&addr, sizeof addr), 0);
+        ASSERT_EQ(write(s, bad.data(), bad.size()), (ssize_t)bad.size());
+        close(s);
+    }
+    // Says half a path and falls silent: dropped after the wait.
+    int stalled = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(connect(stalled, (sockaddr*)&addr, sizeof addr), 0);
+    ASSERT_EQ(write(stalled, "o/tmp/half", 10), 10);
+    EXPECT_EQ(plat::AcquireInstanceLock(t.Path().c_str(), CountRaise, "/tmp"), nullptr);
+    WaitForRaises(3);
+    close(stalled);
+    plat::ReleaseInstanceLock(first);
+    EXPECT_EQ(Handed(), (std::vector<std::string>{odd, longest, "/tmp"}));
 }
 
 // A client that connects and says nothing neither blocks the next raise
@@ -47,7 +101,7 @@ TEST(InstanceLock, SilentClientDelaysNothing) {
     std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s/lumatray.sock", t.Path().c_str());
     ASSERT_EQ(connect(silent, (sockaddr*)&addr, sizeof addr), 0);
     EXPECT_EQ(plat::AcquireInstanceLock(t.Path().c_str(), CountRaise), nullptr);
-    for (int i = 0; i < 10000 && raises == 0; i++) plat::Sleep(1);
+    WaitForRaises(1);
     EXPECT_EQ(raises.load(), 1);
 
     // Connected again and silent while the lock is released: the release
