@@ -39,29 +39,12 @@ inline std::string TestData(const std::string& relative) { return std::string(LU
 
 // Encodes a w x h gradient with libjpeg directly (grey when components is 1).
 inline bool MakeJpeg(const std::string& path, int w, int h, int components, int quality = 30) {
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) return false;
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, f);
-    c.image_width = (JDIMENSION)w;
-    c.image_height = (JDIMENSION)h;
-    c.input_components = components;
-    c.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, quality, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> row((size_t)w * components);
-    for (int y = 0; y < h; y++) {
-        for (size_t i = 0; i < row.size(); i++) row[i] = (uint8_t)(i + 3 * y);
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    return fclose(f) == 0;
+    auto fill = [&](int y, uint8_t* row) {
+        for (int i = 0; i < w * components; i++) row[i] = (uint8_t)(i + 3 * y);
+    };
+    TestJpegSettings s;
+    s.quality = quality;
+    return WriteTestJpeg(path, w, h, components, fill, s);
 }
 
 // The file decoded whole by libjpeg itself at scale_num/8, R, G, B rows

@@ -38,28 +38,11 @@ Picture Decode(const std::string& path) {
 // A w x h picture at quality 100 without colour subsampling, so that even
 // tiny pictures come back within a few levels.
 bool EncodeExact(const std::string& path, int w, int h, const std::vector<uint8_t>& rgb) {
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) return false;
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, f);
-    c.image_width = (JDIMENSION)w;
-    c.image_height = (JDIMENSION)h;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 100, TRUE);
-    for (int i = 0; i < 3; i++) c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
-    jpeg_start_compress(&c, TRUE);
-    for (int y = 0; y < h; y++) {
-        JSAMPROW r = const_cast<uint8_t*>(rgb.data() + (size_t)y * w * 3);
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    return fclose(f) == 0;
+    auto fill = [&](int y, uint8_t* row) { std::copy_n(rgb.data() + (size_t)y * w * 3, (size_t)w * 3, row); };
+    TestJpegSettings s;
+    s.quality = 100;
+    s.fullChroma = true;
+    return WriteTestJpeg(path, w, h, 3, fill, s);
 }
 
 std::set<std::string> FilesIn(const std::string& folder) {
