@@ -55,7 +55,11 @@ start() {
 }
 # quit: Ctrl+Q, then the exit code must be 0.
 quit() {
-    xdotool key --window "$win" ctrl+q
+    # Every window of that name as it is now (SDL may keep a hidden one
+    # beside the main window): the key reaches the program either way.
+    for w in $(xdotool search --name '^Lumatray$' 2>/dev/null); do
+        xdotool key --window "$w" ctrl+q 2>/dev/null
+    done
     for _ in $(seq 100); do kill -0 "$apid" 2>/dev/null || break; sleep 0.1; done
     kill -0 "$apid" 2>/dev/null && fail "Ctrl+Q did not end the program"
     wait "$apid"
