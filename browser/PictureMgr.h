@@ -323,6 +323,9 @@ private:
     void Animate(Frame frame);
     // Composes the current mode's whole screen into PaintFull.
     void DrawMode();
+    // Slides the pop-up or the panel (slide) in or out with its short menu
+    // (menuRow); takes the lock.
+    void SlideIn(float* slide, int menuRow, bool show);
     // The index of entry in Pic, or -1 (caller holds the lock).
     int IndexOf(const Picture_t* entry) const;
     // The index of the entry with exactly that path, or -1 (lock held).

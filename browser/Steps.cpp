@@ -133,25 +133,19 @@ static void SlideOverlay(PictureMgr_t* pm, float* slide, int menuRow, bool show,
     }
 }
 
-void PictureMgr_t::ShowPopup(bool show) {
+void PictureMgr_t::SlideIn(float* slide, int menuRow, bool show) {
     Pause(true);
     Animate([&](int e) {
-        SlideOverlay(this, &PopupSlide, kPopupMenuRow, show, e);
+        SlideOverlay(this, slide, menuRow, show, e);
         DrawMode();
     });
     if (!show) Menu = -1;
     Pause(false);
 }
 
-void PictureMgr_t::ShowPanel(bool show) {
-    Pause(true);
-    Animate([&](int e) {
-        SlideOverlay(this, &PanelSlide, kPanelMenuRow, show, e);
-        DrawMode();
-    });
-    if (!show) Menu = -1;
-    Pause(false);
-}
+void PictureMgr_t::ShowPopup(bool show) { SlideIn(&PopupSlide, kPopupMenuRow, show); }
+
+void PictureMgr_t::ShowPanel(bool show) { SlideIn(&PanelSlide, kPanelMenuRow, show); }
 
 int PictureMgr_t::PopupChoice(int x, int y) {
     // Three regions, whatever the arrows drawn in them.

@@ -207,6 +207,14 @@ struct RefError {
 void RefErrorExit(j_common_ptr c) { std::longjmp(reinterpret_cast<RefError*>(c->err)->jump, 1); }
 void RefQuiet(j_common_ptr) {}
 
+// A quiet decompressor whose errors jump to err.jump.
+static void RefCreate(jpeg_decompress_struct* d, RefError* err) {
+    d->err = jpeg_std_error(&err->pub);
+    err->pub.error_exit = RefErrorExit;
+    err->pub.output_message = RefQuiet;
+    jpeg_create_decompress(d);
+}
+
 // Decodes path with libjpeg at the reduction a budget of edge^2 picks, every
 // row into rgb (whole picture, R, G, B); dc: a progressive 1/8 file only up
 // to its complete DC. Returns the rows delivered, -1 on a library error.
@@ -216,10 +224,7 @@ int RefDecode(const char* path, int edge, bool dc, std::vector<uint8_t>* rgb, in
     if (!f) return -1;
     jpeg_decompress_struct d;
     RefError err;
-    d.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = RefErrorExit;
-    err.pub.output_message = RefQuiet;
-    jpeg_create_decompress(&d);
+    RefCreate(&d, &err);
     // Locals changed after setjmp and read after the jump are volatile.
     volatile int rows = 0;
     if (setjmp(err.jump)) {
@@ -277,10 +282,7 @@ bool RefDecodeFit(const char* path, int budget) {
     if (!f) return false;
     jpeg_decompress_struct d;
     RefError err;
-    d.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = RefErrorExit;
-    err.pub.output_message = RefQuiet;
-    jpeg_create_decompress(&d);
+    RefCreate(&d, &err);
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&d);
         std::fclose(f);

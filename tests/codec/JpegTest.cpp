@@ -166,8 +166,8 @@ static std::string PoisonAfterDc(const std::string& jpeg) {
     while ((at = jpeg.find("\xFF\xDA", at)) != std::string::npos) {
         if (dcDone) break;
         size_t ns = (uint8_t)jpeg[at + 4];
-        size_t spec = at + 5 + 2 * ns;  // Ss, Se, Ah:Al
-        dcDone = jpeg[spec] == 0 && ((uint8_t)jpeg[spec + 2] & 15) == 0;
+        size_t band = at + 5 + 2 * ns;  // Ss, Se, Ah:Al of the scan
+        dcDone = jpeg[band] == 0 && ((uint8_t)jpeg[band + 2] & 15) == 0;
         at += 2;
     }
     if (at == std::string::npos) return "";
