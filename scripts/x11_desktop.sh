@@ -42,13 +42,21 @@ export DISPLAY=":$n"
 # start [ARG...]: runs the installed program in the background, waits for its window.
 win=""
 start() {
-    "$@" >"$work/app.log" 2>&1 </dev/null &
-    apid=$!
     win=""
-    for _ in $(seq 100); do
-        win=$(xdotool search --name '^Lumatray$' 2>/dev/null | head -1)
+    # A second try when the X server refused the connection just after the
+    # last program left it (seen once under load); any other failure stands.
+    for attempt in 1 2; do
+        "$@" >"$work/app.log" 2>&1 </dev/null &
+        apid=$!
+        for _ in $(seq 100); do
+            win=$(xdotool search --name '^Lumatray$' 2>/dev/null | head -1)
+            [ -n "$win" ] && break
+            kill -0 "$apid" 2>/dev/null || break
+            sleep 0.1
+        done
         [ -n "$win" ] && break
-        sleep 0.1
+        grep -q "no display" "$work/app.log" || break
+        sleep 1
     done
     [ -n "$win" ] || fail "no window for $*: $(cat "$work/app.log")"
     eval "$(xdotool getwindowgeometry --shell "$win")"
