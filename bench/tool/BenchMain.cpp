@@ -7,6 +7,7 @@
 //   lumatray-bench decode DIR --budget PIXELS
 //   lumatray-bench frames --screen WxH DIR
 //   lumatray-bench shots --screen WxH DIR OUTDIR
+//   lumatray-bench start --screen WxH DIR
 //   lumatray-bench libjpeg DIR --icon-size N [--dc]
 //   lumatray-bench psnr DIR --icon-size N
 //   lumatray-bench libjpeg-fit DIR --budget PIXELS
@@ -35,6 +36,7 @@
 
 #include "app/Globals.h"
 #include "bench/tool/Frames.h"
+#include "bench/tool/Startup.h"
 #include "codec/Jpeg.h"
 #include "codec/Transform.h"
 #include "picture/MemMgr.h"
@@ -410,6 +412,7 @@ int Usage() {
                  "       lumatray-bench decode DIR --budget PIXELS\n"
                  "       lumatray-bench frames --screen WxH DIR\n"
                  "       lumatray-bench shots --screen WxH DIR OUTDIR\n"
+                 "       lumatray-bench start --screen WxH DIR\n"
                  "       lumatray-bench libjpeg DIR --icon-size N [--dc]\n"
                  "       lumatray-bench psnr DIR --icon-size N\n"
                  "       lumatray-bench libjpeg-fit DIR --budget PIXELS\n"
@@ -427,12 +430,14 @@ static int Interface(int argc, char** argv) {
         return Usage();
     std::string cmd = argv[1];
     if (cmd == "frames") return Frames(argv[4], w, h);
+    if (cmd == "start") return Startup(argv[4], w, h);
     if (argc < 6) return Usage();
     return Shots(argv[4], argv[5], w, h);
 }
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && (std::strcmp(argv[1], "frames") == 0 || std::strcmp(argv[1], "shots") == 0))
+    if (argc >= 2 && (std::strcmp(argv[1], "frames") == 0 || std::strcmp(argv[1], "shots") == 0 ||
+                      std::strcmp(argv[1], "start") == 0))
         return Interface(argc, argv);
     if (argc < 3) return Usage();
     std::string cmd = argv[1], dir = argv[2];

@@ -2,6 +2,7 @@
 // folder of pictures, timing the composition of browse and picture-view
 // frames, or writing screenshots of each screen as PNG files.
 #include "bench/tool/Frames.h"
+#include "bench/tool/HeadlessProgram.h"
 
 #include <png.h>
 #include <time.h>
@@ -28,101 +29,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::u16string Wide(const std::string& s) {
-    std::u16string w;
-    for (unsigned char c : s) w.push_back(c);  // the bench's paths are ASCII
-    return w;
-}
-
-void OnLoop(const std::function<void()>& f) {
-    auto call = [](void* arg) { (*static_cast<const std::function<void()>*>(arg))(); };
-    headless::RunOnLoop(call, const_cast<std::function<void()>*>(&f), 600000);
-}
-
-// The program on a thread, started on dir with a temporary program folder
-// whose skin is the build's; ends on Stop.
-class Program {
-public:
-    Program(const std::string& dir, int width, int height) {
-        work_ = fs::temp_directory_path() / ("lumatray-frames-" + std::to_string(::getpid()));
-        fs::create_directories(work_ / "prog");
-        fs::create_directories(work_ / "cache");
-        fs::path skin = fs::canonical("/proc/self/exe").parent_path() / "Skin";
-        std::error_code ec;
-        fs::create_directory_symlink(skin, work_ / "prog" / "Skin", ec);
-        std::ofstream(work_ / "prog" / "Lumatray.ini")
-            << "ImgPath|" << dir << "|\nCachePath|" << (work_ / "cache").string() << "|\n";
-        headless::Reset(width, height);
-        headless::SetProgramFile(Wide((work_ / "prog" / "lumatray").string()));
-        headless::SetConfigFolder(Wide((work_ / "config").string()));
-        headless::SetNoStorageCard(true);
-        thread_ = std::thread([] { LumatrayMain(); });
-        bool ready = false;
-        while (!ready) {
-            plat::Sleep(5);
-            if (headless::LoopRunning()) OnLoop([&] { ready = TheBrowser && (TheBrowser->Flags & PM_SCAN_LISTED); });
-        }
-    }
-    ~Program() {
-        headless::InjectCtrlQ();
-        thread_.join();
-        std::error_code ec;
-        fs::remove_all(work_, ec);
-    }
-    // Waits until every picture has its thumbnail (a picture without one
-    // is drawn with its name label instead).
-    void WaitThumbnails() {
-        for (int tries = 0; tries < 20000; tries++) {
-            bool done = true;
-            OnLoop([&] {
-                PictureMgr_t* pm = TheBrowser;
-                pm->Pause(true);
-                for (int i = 0; i < pm->Count; i++)
-                    if (pm->Pic[i]->Kind() == KIND_PICTURE && !pm->Pic[i]->HasFlags(ICON_READY)) done = false;
-                pm->Pause(false);
-            });
-            if (done) return;
-            plat::Sleep(5);
-        }
-    }
-    // Waits until the selected picture is decoded and nothing else decodes.
-    void WaitPicture() {
-        for (int tries = 0; tries < 20000; tries++) {
-            bool done = false;
-            OnLoop([&] {
-                // Also the neighbour the loader decodes ahead: at rest, no
-                // decoding competes with the frames.
-                PictureMgr_t* pm = TheBrowser;
-                pm->Pause(true);
-                done = pm->Selected() < pm->Count && pm->Pic[pm->Selected()]->HasFlags(PIC_LOADED);
-                for (int i = 0; i < pm->Count; i++) done = done && !pm->Pic[i]->HasFlags(PIC_LOADING);
-                pm->Pause(false);
-            });
-            if (done) return;
-            plat::Sleep(5);
-        }
-    }
-    // Selects the first picture entry; false when there is none.
-    bool SelectFirstPicture() {
-        bool found = false;
-        OnLoop([&] {
-            PictureMgr_t* pm = TheBrowser;
-            pm->Pause(true);
-            for (int i = 0; i < pm->Count && !found; i++)
-                if (pm->Pic[i]->Kind() == KIND_PICTURE) {
-                    pm->ResetView(i);
-                    found = true;
-                }
-            pm->Pause(false);
-        });
-        return found;
-    }
-
-private:
-    fs::path work_;
-    std::thread thread_;
-};
 
 double MedianMs(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -192,7 +98,8 @@ bool Shot(const std::string& out, const std::string& name, int width, int height
 }  // namespace
 
 int Frames(const std::string& dir, int width, int height) {
-    Program program(dir, width, height);
+    WorkFolder work;
+    Program program(dir, width, height, work);
     if (!program.SelectFirstPicture()) {
         std::fprintf(stderr, "no picture in %s\n", dir.c_str());
         return 1;
@@ -219,7 +126,8 @@ int Frames(const std::string& dir, int width, int height) {
 }
 
 int Shots(const std::string& dir, const std::string& out, int width, int height) {
-    Program program(dir, width, height);
+    WorkFolder work;
+    Program program(dir, width, height, work);
     fs::create_directories(out);
     bool ok = true;
     program.SelectFirstPicture();
