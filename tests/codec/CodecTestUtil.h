@@ -37,9 +37,14 @@ inline bool MakeJpeg(const std::string& path, int w, int h) {
 }
 
 // The file decoded whole by libjpeg itself at scale_num/8, R, G, B rows
-// one after the other; empty when the file does not open.
-inline std::vector<uint8_t> LibjpegDecode(const std::string& path, int scaleNum) {
-    std::vector<uint8_t> out;
+// one after the other, and its size; empty when the file does not open.
+struct Decoded {
+    int w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    const uint8_t* At(int x, int y) const { return rgb.data() + 3 * ((size_t)y * w + x); }
+};
+inline Decoded LibjpegDecode(const std::string& path, int scaleNum = 8) {
+    Decoded out;
     FILE* f = fopen(path.c_str(), "rb");
     if (!f) return out;
     jpeg_decompress_struct d;
@@ -49,15 +54,13 @@ inline std::vector<uint8_t> LibjpegDecode(const std::string& path, int scaleNum)
     jpeg_create_decompress(&d);
     jpeg_stdio_src(&d, f);
     jpeg_read_header(&d, TRUE);
-    d.scale_num = (unsigned)scaleNum;
-    d.scale_denom = 8;
-    d.out_color_space = JCS_RGB;
+    d.scale_num = (unsigned)scaleNum, d.scale_denom = 8, d.out_color_space = JCS_RGB;
     jpeg_start_decompress(&d);
-    std::vector<uint8_t> row((size_t)d.output_width * 3);
+    out.w = (int)d.output_width, out.h = (int)d.output_height;
+    out.rgb.resize((size_t)out.w * out.h * 3);
     while (d.output_scanline < d.output_height) {
-        JSAMPROW r = row.data();
+        JSAMPROW r = out.rgb.data() + (size_t)d.output_scanline * out.w * 3;
         jpeg_read_scanlines(&d, &r, 1);
-        out.insert(out.end(), row.begin(), row.end());
     }
     jpeg_finish_decompress(&d);
     jpeg_destroy_decompress(&d);

@@ -10,7 +10,6 @@
 #include <map>
 #include <set>
 
-#include "codec/Jpeg.h"
 #include "codec/Transform.h"
 #include "platform/Headless.h"
 #include "platform/Platform.h"
@@ -21,25 +20,10 @@ namespace {
 
 const std::string kUnableToSave = "Unable to save the picture";
 
-struct Picture {
-    int w = 0, h = 0;
-    std::vector<uint8_t> rgb;
-    const uint8_t* At(int x, int y) const { return rgb.data() + 3 * ((size_t)y * w + x); }
-};
-
-Picture Decode(const std::string& path) {
-    Picture p;
-    Jpeg_t j;
-    if (j.Open(path.c_str()) != 1) return p;
-    p.w = j.OutWidth, p.h = j.OutHeight;
-    p.rgb = LibjpegDecode(path, 8);
-    return p;
-}
-
 // Mean difference per channel between source pixel (x, y) and output pixel
 // place(x, y), over the source rectangle given.
 template <class Place>
-double MeanDifference(const Picture& from, const Picture& to, int left, int top, int w, int h, Place place) {
+double MeanDifference(const Decoded& from, const Decoded& to, int left, int top, int w, int h, Place place) {
     long total = 0;
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
@@ -86,9 +70,9 @@ TEST_F(Transform, RotationPlacesEveryPixelAndKeepsNameAndPermissions) {
         std::string name = "Été à Kyōto 写真 " + std::to_string(mode) + ".jpg";
         std::string photo = Copy("jpeg/video-001.jpeg", name);
         ASSERT_EQ(chmod(photo.c_str(), 0640), 0);
-        Picture before = Decode(photo);
+        Decoded before = LibjpegDecode(photo);
         ASSERT_EQ(Rotate(photo, mode), "");
-        Picture after = Decode(photo);
+        Decoded after = LibjpegDecode(photo);
         const int W = before.w, H = before.h;
         ASSERT_EQ(std::pair(after.w, after.h), mode == 2 ? std::pair(W, H) : std::pair(H, W));
         // (column, row) of source pixel (x, y): clockwise, half, counter-clockwise.
@@ -106,7 +90,7 @@ TEST_F(Transform, RotationPlacesEveryPixelAndKeepsNameAndPermissions) {
 
 TEST_F(Transform, CropSizesOrientationAndPlacementInEveryQuarterTurn) {
     std::string photo = Copy("jpeg/video-001.jpeg", "v.jpg");
-    Picture source = Decode(photo);
+    Decoded source = LibjpegDecode(photo);
     const int L = 40, T = 20;
     for (auto [w, h] : {std::pair{32, 48}, {48, 32}})
         for (int mode = 0; mode < 4; mode++)
@@ -115,7 +99,7 @@ TEST_F(Transform, CropSizesOrientationAndPlacementInEveryQuarterTurn) {
                 t.Left = L, t.Right = L + w, t.Top = T, t.Bottom = T + h, t.Upright = flag, t.Mode = mode;
                 ASSERT_EQ(Apply(t, photo), "");
                 std::string name = TempFolder::Utf8(t.OutputName);
-                Picture out = Decode(name);
+                Decoded out = LibjpegDecode(name);
                 bool upright = flag ^ (w > h);  // a crop wider than high inverts the flag
                 ASSERT_EQ(std::pair(out.w, out.h), upright ? std::pair(w, h) : std::pair(h, w));
                 const int W = out.w, H = out.h;
@@ -130,27 +114,21 @@ TEST_F(Transform, CropSizesOrientationAndPlacementInEveryQuarterTurn) {
 }
 
 TEST_F(Transform, CropNamesNeverReplaceAFile) {
-    // Names of the "_crop", "_crop1", ... series already taken.
-    struct {
-        std::string source;
-        int taken;
-        std::string expected;
-    } cases[] = {{"a.jpg", 0, "a_crop.jpg"}, {"a.jpg", 1, "a_crop1.jpg"}, {"x.y.jpg", 0, "x.y_crop.jpg"},
-                 {"b.JPEG", 12, "b_crop12.JPEG"}};
+    // The source, how many of "_crop", "_crop1", ... are taken, the name made.
+    struct { std::string source; int taken; std::string expected; } cases[] = {
+        {"a.jpg", 0, "a_crop.jpg"}, {"x.y.jpg", 1, "x.y_crop1.jpg"}, {"b.JPEG", 12, "b_crop12.JPEG"}};
     for (const auto& c : cases) {
         TempFolder t;
-        std::string src = t.File(c.source), base = c.source.substr(0, c.source.rfind('.'));
-        std::filesystem::copy_file(TestData("jpeg/wide.jpg"), src);
-        std::vector<std::string> existing;
+        size_t dot = c.source.rfind('.');
+        std::filesystem::copy_file(TestData("jpeg/wide.jpg"), t.File(c.source));
         for (int n = 0; n < c.taken; n++)
-            existing.push_back(t.File(base + "_crop" + (n ? std::to_string(n) : "") + c.source.substr(base.size())));
-        for (const std::string& e : existing) WriteBytes(e, "keep");
+            WriteBytes(t.File(c.source.substr(0, dot) + "_crop" + (n ? std::to_string(n) : "") + c.source.substr(dot)), "");
         CropTransform_t crop;
         crop.Right = 20, crop.Bottom = 10;
-        ASSERT_EQ(Apply(crop, src), "") << c.source;
+        ASSERT_EQ(Apply(crop, t.File(c.source)), "") << c.source;
         EXPECT_EQ(TempFolder::Utf8(crop.OutputName), t.File(c.expected));
-        EXPECT_EQ(Decode(t.File(c.expected)).w, 20);
-        for (const std::string& e : existing) EXPECT_EQ(ReadBytes(e), "keep");
+        EXPECT_EQ(LibjpegDecode(t.File(c.expected)).w, 20);
+        EXPECT_EQ(FilesIn(t.Path()).size(), c.taken + 2u);
     }
 }
 
@@ -247,7 +225,7 @@ TEST_F(Transform, TheProgressBarFillsTheBottomEdgeEvenForOneRow) {
                 wrong += frame[y * 240 + x] != (y < 300 ? 0xFFFF : y == 300 || y == 319 || x == 0 || x == 239 ? 0 : 0xC618);
         EXPECT_EQ(wrong, 0) << pass;
     }
-    EXPECT_EQ(std::pair(Decode(tall).w, Decode(tall).h), std::pair(1, 1000));
+    EXPECT_EQ(std::pair(LibjpegDecode(tall).w, LibjpegDecode(tall).h), std::pair(1, 1000));
 }
 
 }  // namespace
