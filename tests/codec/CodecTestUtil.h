@@ -2,10 +2,8 @@
 // encoder and decoder, and a loop that reads every row the way the program does.
 #pragma once
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>

@@ -23,10 +23,7 @@ static std::vector<std::string> Lines(const std::string& bytes, int capacity = F
 TEST(File, LineRules) {
     std::string longLine(9000, 'x');
     longLine[8702] = 'B';
-    struct {
-        std::string bytes;
-        std::vector<std::string> lines;
-    } cases[] = {
+    struct { std::string bytes; std::vector<std::string> lines; } cases[] = {
         {"one\nabc\r\nlast", {"one\n", "abc\r\n", "last"}},  // CR kept, no final LF
         {"", {}},
         {std::string("ab\0cd\n", 6), {"ab", "cd\n"}},  // a zero byte ends a line

@@ -6,10 +6,7 @@
 #include "tests/codec/CodecTestUtil.h"
 
 TEST(Factory, SuffixRules) {
-    struct {
-        const char16_t* name;
-        int kind;  // 0 none, 1 JPEG, 2 PNG
-    } cases[] = {
+    struct { const char16_t* name; int kind; } cases[] = {  // kind: 0 none, 1 JPEG, 2 PNG
         {u"a.jpg", 1}, {u".jpg", 0}, {u"x.JPEG", 1}, {u"x.Jpg", 1}, {u"a.jpeg", 1},
         {u".jpeg", 0},  // ".jpeg" counts only in names longer than 5
         {u"p.png", 2}, {u"P.PNG", 2}, {u"a.gif", 0}, {u"a.jpe", 0}, {u"jpg", 0}, {u"", 0}, {u"dir.jpg/x", 0},

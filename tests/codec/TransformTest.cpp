@@ -1,7 +1,5 @@
-// The picture transforms on real files: where rotation and crop put each
-// pixel, the output names, the refusals, the progress bar, and that no
-// failure part-way (a full disk, a read-only folder, a picture that
-// vanished) costs the picture or leaves a file behind.
+// Rotation and crop on real files: where each pixel goes, output names, refusals,
+// the progress bar, and that no failure part-way costs the picture or leaves a file.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -20,8 +18,7 @@ namespace {
 
 const std::string kUnableToSave = "Unable to save the picture";
 
-// Mean difference per channel between source pixel (x, y) and output pixel
-// place(x, y), over the source rectangle given.
+// Mean difference per channel between source pixel (x, y) and output pixel place(x, y).
 template <class Place>
 double MeanDifference(const Decoded& from, const Decoded& to, int left, int top, int w, int h, Place place) {
     long total = 0;
@@ -139,11 +136,7 @@ TEST_F(Transform, RefusalsTouchNoFile) {
     Copy("corrupt/testorig-trunc2885.jpg", "cut.jpg");  // the library fills the missing half with grey
     std::map<std::string, std::string> bytes;
     for (const std::string& name : FilesIn(temp.Path())) bytes[name] = ReadBytes(temp.File(name));
-    struct {
-        const char* name;
-        bool crop;
-        const char* message;
-    } cases[] = {{"skin.png", false, "Bad file name"}, {"skin.png", true, "Bad file name"},
+    struct { const char* name; bool crop; const char* message; } cases[] = {{"skin.png", false, "Bad file name"}, {"skin.png", true, "Bad file name"},
                  {"old.bmp", false, "Bad file name"},  {"broken.jpg", false, "Invalid format"},
                  {"gone.jpg", false, "Invalid format"},
                  {"cut.jpg", false, "Invalid format"},  // damaged: never written over itself...
