@@ -161,10 +161,9 @@ protected:
 
     TempFolder temp;
     std::string pics = temp.Path() + "/pics", prog;
-    // Set before Start: the command line after the program's name, the
-    // installed layout in place of a build folder, ImgPath in Lumatray.ini
-    // (empty: the pictures), its cache line and the storage card (empty:
-    // none).
+    // Set before Start: the command line after the program's name, the installed layout in place
+    // of a build folder, ImgPath in Lumatray.ini (empty: the pictures), its cache line, the
+    // storage card (empty: none).
     std::vector<std::string> arguments;
     bool installed = false;
     std::string savedFolder, cacheLine = "CachePath|" + temp.Path() + "/cache|\n", card;

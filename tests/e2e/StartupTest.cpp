@@ -29,11 +29,14 @@ protected:
         });
     }
     int Count() { return (int)List().size(); }
+    bool ListedIn(const std::string& folder, int mode) {
+        return WaitFor([&] { return TheBrowser->Mode == mode && (TheBrowser->Flags & PM_SCAN_LISTED) &&
+                                    TempFolder::Utf16(folder) == TheBrowser->Path; });
+    }
     // Lumatray.ini as the program saves it without bookmarks.
     std::string Ini(const std::string& folder, const std::string& cache) {
         return "ImgPath|" + folder + "|\nCachePath|" + cache + "|\nBookmark0||\nBookmark1||\nBookmark2||\nBookmark3||\n";
     }
-    bool Listed() { return TheBrowser->Flags & PM_SCAN_LISTED; }
 };
 
 TEST_F(Startup, TheCacheIsTheConfiguredFolderElseOnTheCardElseUnderTheTemporaryFolder) {
@@ -63,23 +66,11 @@ TEST_F(Startup, TheCacheIsTheConfiguredFolderElseOnTheCardElseUnderTheTemporaryF
     EXPECT_FALSE(fs::exists(temp.Path() + "/gone"));
 }
 
-TEST_F(Startup, FolderArgumentIsWhereItStartsAndWhatItSaves) {
-    MakeTrip(2);
-    arguments = {pics + "/Trip/"};
-    Start(Pictures(3));
-    EXPECT_EQ(Folder(), pics + "/Trip");
-    EXPECT_EQ(Count(), 2);
-    EXPECT_EQ(Mode(), 0);
-    Stop();
-    EXPECT_EQ(Contents(prog + "/Lumatray.ini"), Ini(pics + "/Trip", temp.Path() + "/cache"));
-}
-
-TEST_F(Startup, PictureArgumentOpensItAmongTheRestOfItsFolder) {
+TEST_F(Startup, APictureOrFolderArgumentIsWhereItStartsAndWhatItSaves) {
     MakeTrip(3);
     arguments = {pics + "/Trip/./t1.jpg"};
     Start(Pictures(3));
-    ASSERT_TRUE(WaitFor([&] { return TheBrowser->Mode == 1 && Listed(); }));
-    EXPECT_EQ(Folder(), pics + "/Trip");
+    ASSERT_TRUE(ListedIn(pics + "/Trip", 1));
     EXPECT_EQ(SelectedPath(), pics + "/Trip/t1.jpg");
     EXPECT_EQ(Count(), 3);  // the picture put first is not listed twice
     headless::InjectKey(plat::KEY_RIGHT);
@@ -88,25 +79,31 @@ TEST_F(Startup, PictureArgumentOpensItAmongTheRestOfItsFolder) {
     EXPECT_EQ(Mode(), 1);
     Stop();
     EXPECT_EQ(Contents(prog + "/Lumatray.ini"), Ini(pics + "/Trip", temp.Path() + "/cache"));
+    // A folder, over the one saved: browsed, not opened.
+    arguments = {pics + "/"};
+    Launch();
+    EXPECT_EQ(Folder(), pics);
+    EXPECT_EQ(Count(), 4);
+    EXPECT_EQ(Mode(), 0);
+    Stop();
+    EXPECT_EQ(Contents(prog + "/Lumatray.ini"), Ini(pics, temp.Path() + "/cache"));
 }
 
 TEST_F(Startup, SecondStartHandsOverItsPathToTheRunningWindow) {
     MakeTrip(3);
     Start(Pictures(4));
-    int inPics = Count();
 
     // A picture of the folder on view opens at once, with no new listing.
     headless::HandOver(TempFolder::Utf16(pics + "/p02.jpg"));
     ASSERT_TRUE(WaitFor([] { return TheBrowser->Mode == 1; }));
     EXPECT_EQ(SelectedPath(), pics + "/p02.jpg");
-    EXPECT_EQ(Count(), inPics);
+    EXPECT_EQ(Count(), 5);
 
     // One in another folder, while a menu is up: the menu makes way.
     headless::InjectKey(plat::KEY_UP);
     headless::HandOver(TempFolder::Utf16(pics + "/Trip/t2.jpg"));
-    ASSERT_TRUE(WaitFor([&] { return Listed() && TempFolder::Utf8(TheBrowser->Path) == pics + "/Trip"; }));
+    ASSERT_TRUE(ListedIn(pics + "/Trip", 1));
     EXPECT_EQ(SelectedPath(), pics + "/Trip/t2.jpg");
-    EXPECT_EQ(Mode(), 1);
     EXPECT_FALSE(Get([] { return TheBrowser->PanelUp(); }));
     EXPECT_EQ(Count(), 3);
 
@@ -117,8 +114,8 @@ TEST_F(Startup, SecondStartHandsOverItsPathToTheRunningWindow) {
 
     // A folder closes the picture and becomes the folder on view.
     headless::HandOver(TempFolder::Utf16(pics));
-    ASSERT_TRUE(WaitFor([&] { return TheBrowser->Mode == 0 && Listed() && TempFolder::Utf8(TheBrowser->Path) == pics; }));
-    EXPECT_EQ(Count(), inPics);
+    ASSERT_TRUE(ListedIn(pics, 0));
+    EXPECT_EQ(Count(), 5);
     Stop();
     EXPECT_EQ(Contents(prog + "/Lumatray.ini"), Ini(pics, temp.Path() + "/cache"));
 }
