@@ -179,8 +179,8 @@ TEST_F(Operations, ABookmarkIsAddedKeptOverARestartAndJumpedTo) {
 
     // The panel shows the label; a tap on it goes back to the folder.
     plat::PostMessage(41003);
-    const Bookmark_t* label = Bookmarks[0];
-    Stroke({Get([&] { return std::pair{(label->left + label->right) / 2, (label->top + label->bottom) / 2}; })});
+    Stroke({Get([] { return std::pair{(Bookmarks[0]->left + Bookmarks[0]->right) / 2,
+                                      (Bookmarks[0]->top + Bookmarks[0]->bottom) / 2}; })});
     ASSERT_TRUE(WaitFor([&] { return TempFolder::Utf8(TheBrowser->Path) == pics; }));
     EXPECT_EQ(Get([] { return TheBrowser->PanelSlide; }), 0.0f);
 }

@@ -1,7 +1,6 @@
-// Starting and ending the whole program: the thumbnail cache and where it
-// lies, the settings saved on Ctrl+Q, a folder or a picture to show on the
-// command line, bad arguments refused before any window, a path handed
-// over to the running program, and an installed copy's layout.
+// Starting and ending the whole program: where the thumbnail cache lies, the settings saved on
+// Ctrl+Q, a folder or a picture named on the command line, bad arguments refused before any
+// window, a path handed over to the running program, and an installed copy's layout.
 #include <sys/stat.h>
 
 #include "RunningProgram.h"
