@@ -6,7 +6,6 @@
 #include <fstream>
 #include <string>
 
-#include "platform/Headless.h"
 #include "platform/Platform.h"
 #include "tests/support/TempFolder.h"
 
@@ -61,32 +60,12 @@ TEST(Folders, XdgFoldersAreFoundAndTheStartFolderFallsBackToPicturesThenHome) {
     EXPECT_EQ(Query(plat::PicturesFolder), t.Wide("Pictures"));
 }
 
-TEST(Folders, OverridesReplaceTheRealFolders) {
-    headless::SetPicturesFolder(u"/pictures/здесь");
-    headless::SetTempFolder(u"/tmp/x");
-    headless::SetNoStorageCard(true);
-    EXPECT_EQ(Query(plat::PicturesFolder), u"/pictures/здесь");
-    EXPECT_EQ(Query(plat::TempFolder), u"/tmp/x");
-    EXPECT_EQ(Query(plat::StorageCard), u"<none>");
-    headless::SetNoStorageCard(false);
-    headless::SetStorageCard(u"/media/card");
-    EXPECT_EQ(Query(plat::StorageCard), u"/media/card");
-    headless::SetStorageCard(u"");
-    headless::SetPicturesFolder(u"");
-    headless::SetTempFolder(u"");
-    EXPECT_NE(Query(plat::TempFolder), u"/tmp/x");
-}
-
 TEST(Folders, ProgramFileIsThisExecutable) {
     std::u16string self = Query(plat::ProgramFile);
     ASSERT_NE(self, u"<none>");
     EXPECT_EQ(self[0], u'/');
     EXPECT_NE(self.find(u"test_platform"), std::u16string::npos);
 }
-
-}  // namespace
-
-namespace {
 
 std::u16string Absolute(const char* argument) {
     char16_t buf[512];

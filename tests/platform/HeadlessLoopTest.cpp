@@ -71,25 +71,20 @@ TEST(HeadlessLoop, PaintsCoalesceAndPostsFromThreadsArrive) {
 }
 
 std::string lastFailure;
-void Capture(const char* what) { lastFailure = what; }
-void FailOnUnexpected(const char* what) { ADD_FAILURE() << what; }
 
+// Boxes are answered from the queue; one nobody expected fails the test.
 TEST(HeadlessBoxes, AnsweredFromTheQueueAndUnexpectedOnesFail) {
     headless::Reset(240, 320);
     headless::QueueBoxAnswer(plat::ID_NO);
     EXPECT_EQ(plat::MessageBox(u"Delete?", u"Confirmation", plat::MB_YESNO, true), plat::ID_NO);
-    EXPECT_EQ(headless::UnansweredBoxes(), 0);
-
-    headless::SetFailureHook(Capture);
+    headless::SetFailureHook([](const char* what) { lastFailure = what; });
     int answer = plat::MessageBox(u"Surprise", u"Error!", plat::MB_OK, true);
-    headless::SetFailureHook(FailOnUnexpected);
+    headless::SetFailureHook([](const char* what) { ADD_FAILURE() << what; });
     EXPECT_EQ(answer, plat::ID_OK);
     EXPECT_EQ(headless::UnansweredBoxes(), 1);
     EXPECT_NE(lastFailure.find("Surprise"), std::string::npos);
-    auto boxes = headless::Boxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].caption, u"Confirmation");
-    EXPECT_EQ(boxes[1].text, u"Surprise");
+    ASSERT_EQ(headless::Boxes().size(), 2u);
+    EXPECT_EQ(headless::Boxes()[1].text, u"Surprise");
 }
 
 }  // namespace

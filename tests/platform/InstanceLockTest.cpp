@@ -36,26 +36,21 @@ void WaitForRaises(int n) {
     for (int i = 0; i < 10000 && raises < n; i++) plat::Sleep(1);
 }
 
-TEST(InstanceLock, SecondInstanceWakesTheFirstAndGivesUp) {
-    TempFolder t;
-    raises = 0;
-    plat::InstanceLock* first = plat::AcquireInstanceLock(t.Path().c_str(), CountRaise);
-    ASSERT_NE(first, nullptr);
-    // A second lock on the same file (as another process would take it).
-    EXPECT_EQ(plat::AcquireInstanceLock(t.Path().c_str(), CountRaise), nullptr);
-    WaitForRaises(1);
-    EXPECT_EQ(raises.load(), 1);
-    plat::ReleaseInstanceLock(first);
-    // Released: the next start runs.
-    plat::InstanceLock* again = plat::AcquireInstanceLock(t.Path().c_str(), CountRaise);
-    EXPECT_NE(again, nullptr);
-    plat::ReleaseInstanceLock(again);
+// A client of the running instance's socket.
+int Connect(const TempFolder& t) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s/lumatray.sock", t.Path().c_str());
+    int s = socket(AF_UNIX, SOCK_STREAM, 0);
+    EXPECT_EQ(connect(s, (sockaddr*)&addr, sizeof addr), 0);
+    return s;
 }
 
-// A later start hands over the path it was given, whatever its bytes (a
-// Linux name need not be UTF-8); a request that is not an absolute path,
-// or that never ends, shows nothing but costs no later request.
-TEST(InstanceLock, SecondInstanceHandsOverItsPath) {
+// A later start wakes the first and hands over the path it was given,
+// whatever its bytes (a Linux name need not be UTF-8); a request that is
+// not an absolute path, or that never ends, shows nothing but costs no
+// later request. Once released, the next start runs.
+TEST(InstanceLock, SecondInstanceHandsOverItsPathAndGivesUp) {
     TempFolder t;
     raises = 0;
     handed.clear();
@@ -67,25 +62,22 @@ TEST(InstanceLock, SecondInstanceHandsOverItsPath) {
     WaitForRaises(1);
     EXPECT_EQ(plat::AcquireInstanceLock(t.Path().c_str(), CountRaise, longest.c_str()), nullptr);
     WaitForRaises(2);
-
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s/lumatray.sock", t.Path().c_str());
     for (const std::string& bad : {std::string("orelative.jpg"), std::string("x/a.jpg")}) {
-        int s = socket(AF_UNIX, SOCK_STREAM, 0);
-        ASSERT_EQ(connect(s, (sockaddr*)&addr, sizeof addr), 0);
+        int s = Connect(t);
         ASSERT_EQ(write(s, bad.data(), bad.size()), (ssize_t)bad.size());
         close(s);
     }
     // Says half a path and falls silent: dropped after the wait.
-    int stalled = socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_EQ(connect(stalled, (sockaddr*)&addr, sizeof addr), 0);
+    int stalled = Connect(t);
     ASSERT_EQ(write(stalled, "o/tmp/half", 10), 10);
     EXPECT_EQ(plat::AcquireInstanceLock(t.Path().c_str(), CountRaise, "/tmp"), nullptr);
     WaitForRaises(3);
     close(stalled);
     plat::ReleaseInstanceLock(first);
     EXPECT_EQ(Handed(), (std::vector<std::string>{odd, longest, "/tmp"}));
+    plat::InstanceLock* again = plat::AcquireInstanceLock(t.Path().c_str(), CountRaise);
+    EXPECT_NE(again, nullptr);
+    plat::ReleaseInstanceLock(again);
 }
 
 // A client that connects and says nothing neither blocks the next raise
@@ -95,19 +87,13 @@ TEST(InstanceLock, SilentClientDelaysNothing) {
     raises = 0;
     plat::InstanceLock* first = plat::AcquireInstanceLock(t.Path().c_str(), CountRaise);
     ASSERT_NE(first, nullptr);
-    int silent = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s/lumatray.sock", t.Path().c_str());
-    ASSERT_EQ(connect(silent, (sockaddr*)&addr, sizeof addr), 0);
+    int silent = Connect(t);
     EXPECT_EQ(plat::AcquireInstanceLock(t.Path().c_str(), CountRaise), nullptr);
     WaitForRaises(1);
     EXPECT_EQ(raises.load(), 1);
-
     // Connected again and silent while the lock is released: the release
     // used to wait for the client for good. Bounded generously.
-    int silent2 = socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_EQ(connect(silent2, (sockaddr*)&addr, sizeof addr), 0);
+    int silent2 = Connect(t);
     plat::Sleep(20);  // the listener is now waiting for its byte
     auto released = std::async(std::launch::async, [first] { plat::ReleaseInstanceLock(first); });
     bool ended = released.wait_for(std::chrono::seconds(5)) == std::future_status::ready;

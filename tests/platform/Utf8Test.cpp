@@ -47,12 +47,9 @@ TEST(Utf8, InvalidBytesSurviveARoundTrip) {
     EXPECT_EQ(ToUtf16("\xC0\xAF").find(u'/'), std::u16string::npos);
 }
 
-TEST(Utf8, UnpairedSurrogatesBecomeReplacement) {
+TEST(Utf8, UnpairedSurrogatesAreReplacedAndOverflowIsCutAtACharacterBoundary) {
     std::u16string lone = {u'a', (char16_t)0xD800, u'b', (char16_t)0xDFFF};
     EXPECT_EQ(ToUtf8(lone), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
-}
-
-TEST(Utf8, OverflowIsReportedAndCutAtACharacterBoundary) {
     char small[6];
     // "ab" + a 4-byte character needs 7 bytes with the terminator.
     EXPECT_EQ(plat::Utf16ToUtf8(u"ab😀", small, sizeof small), -1);

@@ -12,25 +12,10 @@
 #include "tests/support/TempFolder.h"
 #include "util/Text.h"
 
-namespace {
-// Restores PATH when the test ends.
-struct PathGuard {
-    std::string saved;
-    bool had;
-    PathGuard() : had(std::getenv("PATH") != nullptr) {
-        if (had) saved = std::getenv("PATH");
-    }
-    ~PathGuard() {
-        if (had) setenv("PATH", saved.c_str(), 1);
-        else unsetenv("PATH");
-    }
-};
-}  // namespace
-
 // One sequence, as availability is remembered once found.
 TEST(ComposeMail, UnavailableUntilAComposerAppearsThenHandsTheFileOver) {
     TempFolder tmp;
-    PathGuard guard;
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
     std::string bin = tmp.Path() + "/bin", log = tmp.Path() + "/args.txt";
     mkdir(bin.c_str(), 0700);
     setenv("PATH", (tmp.Path() + "/nothing-here").c_str(), 1);
@@ -54,11 +39,10 @@ TEST(ComposeMail, UnavailableUntilAComposerAppearsThenHandsTheFileOver) {
     EXPECT_EQ(ComposeMail(&record), 0);
     EXPECT_NE(access(done.c_str(), F_OK), 0);  // returned while the composer still runs
     for (int i = 0; i < 60000 && access(log.c_str(), F_OK) != 0; i++) usleep(1000);
-    std::ifstream in(log);
     std::stringstream got;
-    got << in.rdbuf();
+    got << std::ifstream(log).rdbuf();
     EXPECT_EQ(got.str(), "--attach\n" + TempFolder::Utf8(picture) + "\n");
-
     MailRecord empty{44, nullptr, 0};
     EXPECT_EQ(ComposeMail(&empty), -1);
+    setenv("PATH", path.c_str(), 1);
 }
