@@ -1,9 +1,8 @@
 // Bookmark labels: one line for a folder that fits, the dropped head on a
 // second line in the small font for one that does not, a single long name
-// kept whole, and the label reaching the panel through its stretch.
+// kept whole.
 #include "BrowserFixture.h"
 #include "browser/Bookmark.h"
-#include "settings/SkinColours.h"
 
 namespace {
 
@@ -65,26 +64,6 @@ TEST_F(BookmarkTest, ALongFolderLosesLeadingComponentsToASecondLine) {
     EXPECT_GE(tail.top, 0);
     EXPECT_LT(tail.bottom - tail.top, 30);
     EXPECT_GT(tail.bottom - tail.top, head.bottom - head.top) << "the tail in the larger font";
-}
-
-TEST_F(BookmarkTest, ThePanelStretchesTheLabelAndLeavesItsKeyOut) {
-    Bookmark_t slots[kBookmarkSlots];
-    for (int i = 0; i < kBookmarkSlots; i++) Bookmarks[i] = &slots[i];
-    slots[2].SetFolder(u"/Pics");
-    pm->PaintFull->Clear();
-    pm->PanelSlide = 1.0f;
-    pm->DrawBookmarkPanel();
-    const uint16_t text = PaintBuffer_t::ColourRefToPixel(SkinBookmark) & ~0x20;
-    int inked = 0, key = 0;
-    for (int y = slots[2].top; y < slots[2].bottom; y++)
-        for (int x = 0; x < 240; x++) {
-            uint16_t p = pm->PaintFull->Rows()[y][x];
-            inked += p == text;
-            key += p == 0x0020;
-        }
-    EXPECT_GT(inked, 20);
-    EXPECT_EQ(key, 0);
-    for (Bookmark_t*& b : Bookmarks) b = nullptr;
 }
 
 }  // namespace

@@ -26,9 +26,6 @@ TEST_F(ModelTest, FoldersFirstThenCaseFoldedNamesAndNoDuplicates) {
     EXPECT_EQ(Names(), (Names_t{"b", "B", "z", "a.jpeg", "a.jpg", "A.jpg", "b.jpg"}));
     EXPECT_EQ(Add("/d/b.jpg"), 6);  // a duplicate: the index it would have had
     EXPECT_EQ(pm->Count, 7);
-    // Button icons are 60 pixels, the two arrows (the last two names) 27.
-    EXPECT_EQ(pm->Icon[2 * 10]->Width(), 60);
-    EXPECT_EQ(pm->Icon[2 * 11 + 1]->Width(), 27);
 }
 
 // The curve shows the neighbours on both sides of the focus, not only the

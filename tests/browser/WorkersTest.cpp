@@ -13,6 +13,22 @@ protected:
     void WaitCount(int n) {
         for (int i = 0; i < 60000 && pm->Count < n; i++) plat::Sleep(1);
     }
+    // count real pictures in pics/, thumbnails cached under cache/.
+    void Pictures(int count) {
+        IconPool = new MemMgr_t();
+        CopyWide(U16(Path("cache")).c_str(), CachePath, kPathUnits);
+        Dir("pics");
+        for (int i = 0; i < count; i++)
+            fs::copy_file(LUMATRAY_TESTDATA "/jpeg/testorig.jpg", Path("pics/p" + std::to_string(10 + i) + ".jpg"));
+    }
+    // Every entry has the flag, read under the lock.
+    bool All(int flag) {
+        pm->Pause(true);
+        bool all = true;
+        for (int i = 0; i < pm->Count; i++) all = all && pm->Pic[i]->HasFlags(flag);
+        pm->Pause(false);
+        return all;
+    }
 };
 constexpr int kBoth = PM_SCAN_RUNNING | PM_LOADER_RUNNING;
 
@@ -58,11 +74,7 @@ TEST_F(WorkersTest, DestroyingTheBrowserMidScanStopsBoth) {
 // removal waits for the loader to let go, and the loader goes on with the
 // entries left.
 TEST_F(WorkersTest, RemovingEntriesUnderTheLoaderLeavesTheRestToBeCached) {
-    IconPool = new MemMgr_t();
-    CopyWide(U16(Path("cache")).c_str(), CachePath, kPathUnits);
-    Dir("pics");
-    for (int i = 0; i < 24; i++)
-        fs::copy_file(LUMATRAY_TESTDATA "/jpeg/testorig.jpg", Path("pics/p" + std::to_string(10 + i) + ".jpg"));
+    Pictures(24);
     // The loader starts at the selection (entry 0), which is the entry
     // removed each round, while the scanner is still adding.
     ASSERT_TRUE(Open(Path("pics")));
@@ -80,37 +92,20 @@ TEST_F(WorkersTest, RemovingEntriesUnderTheLoaderLeavesTheRestToBeCached) {
     }
     ASSERT_TRUE(WaitListed());
     EXPECT_EQ(pm->Count, 12);
-    auto allCached = [this] {  // every thumbnail left gets made
-        pm->Pause(true);
-        bool all = true;
-        for (int i = 0; i < pm->Count; i++) all = all && pm->Pic[i]->HasFlags(ICON_CACHED);
-        pm->Pause(false);
-        return all;
-    };
-    for (int wait = 0; wait < 120000 && !allCached(); wait++) plat::Sleep(1);
-    EXPECT_TRUE(allCached());
+    for (int wait = 0; wait < 120000 && !All(ICON_CACHED); wait++) plat::Sleep(1);
+    EXPECT_TRUE(All(ICON_CACHED));  // every thumbnail left gets made
 }
 
 // A loader that has covered the whole list idles until re-anchored: when
 // the list shrinks it starts again from the focus, so a thumbnail given
 // back meanwhile is made again.
 TEST_F(WorkersTest, ShrinkingTheListRestartsTheLoaderWalk) {
-    IconPool = new MemMgr_t();
-    CopyWide(U16(Path("cache")).c_str(), CachePath, kPathUnits);
-    Dir("pics");
-    for (int i = 0; i < 4; i++)
-        fs::copy_file(LUMATRAY_TESTDATA "/jpeg/testorig.jpg", Path("pics/p" + std::to_string(i) + ".jpg"));
+    Pictures(4);
     ASSERT_TRUE(Open(Path("pics")));
     ASSERT_TRUE(WaitListed());
-    auto ready = [this](int n) {
-        pm->Pause(true);
-        bool all = pm->Count == n;
-        for (int i = 0; all && i < n; i++) all = pm->Pic[i]->HasFlags(ICON_READY);
-        pm->Pause(false);
-        return all;
-    };
-    for (int wait = 0; wait < 120000 && !ready(4); wait++) plat::Sleep(1);
-    ASSERT_TRUE(ready(4));
+    for (int wait = 0; wait < 120000 && !All(ICON_READY); wait++) plat::Sleep(1);
+    ASSERT_TRUE(All(ICON_READY));
+    ASSERT_EQ(pm->Count, 4);
     plat::Sleep(50);  // the loader has gone idle past the end of the list
 
     pm->Pause(true);
@@ -118,8 +113,8 @@ TEST_F(WorkersTest, ShrinkingTheListRestartsTheLoaderWalk) {
     pm->DestroyEntry(pm->Pic[3]);
     pm->Pic[0]->FreeIcon();
     pm->Pause(false);
-    for (int wait = 0; wait < 120000 && !ready(3); wait++) plat::Sleep(1);
-    EXPECT_TRUE(ready(3));
+    for (int wait = 0; wait < 120000 && !All(ICON_READY); wait++) plat::Sleep(1);
+    EXPECT_TRUE(All(ICON_READY));
 }
 
 }  // namespace
