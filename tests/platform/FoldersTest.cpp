@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "platform/Platform.h"
@@ -13,18 +14,13 @@ namespace {
 
 // Sets an environment variable for one test and restores it.
 struct ScopedEnv {
-    std::string name, old;
-    bool had;
+    std::string name;
+    std::optional<std::string> old;
     ScopedEnv(const char* n, const std::string& value) : name(n) {
-        const char* o = getenv(n);
-        had = o != nullptr;
-        if (had) old = o;
+        if (const char* o = getenv(n)) old = o;
         setenv(n, value.c_str(), 1);
     }
-    ~ScopedEnv() {
-        if (had) setenv(name.c_str(), old.c_str(), 1);
-        else unsetenv(name.c_str());
-    }
+    ~ScopedEnv() { old ? setenv(name.c_str(), old->c_str(), 1) : unsetenv(name.c_str()); }
 };
 
 std::u16string Query(bool (*fn)(char16_t*, int)) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -68,23 +67,6 @@ TEST(HeadlessLoop, PaintsCoalesceAndPostsFromThreadsArrive) {
     plat::PostQuit(0);
     plat::RunLoop(Outer);
     EXPECT_EQ(paints, 2);
-}
-
-std::string lastFailure;
-
-// Boxes are answered from the queue; one nobody expected fails the test.
-TEST(HeadlessBoxes, AnsweredFromTheQueueAndUnexpectedOnesFail) {
-    headless::Reset(240, 320);
-    headless::QueueBoxAnswer(plat::ID_NO);
-    EXPECT_EQ(plat::MessageBox(u"Delete?", u"Confirmation", plat::MB_YESNO, true), plat::ID_NO);
-    headless::SetFailureHook([](const char* what) { lastFailure = what; });
-    int answer = plat::MessageBox(u"Surprise", u"Error!", plat::MB_OK, true);
-    headless::SetFailureHook([](const char* what) { ADD_FAILURE() << what; });
-    EXPECT_EQ(answer, plat::ID_OK);
-    EXPECT_EQ(headless::UnansweredBoxes(), 1);
-    EXPECT_NE(lastFailure.find("Surprise"), std::string::npos);
-    ASSERT_EQ(headless::Boxes().size(), 2u);
-    EXPECT_EQ(headless::Boxes()[1].text, u"Surprise");
 }
 
 }  // namespace

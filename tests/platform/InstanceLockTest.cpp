@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
-
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
-#include <cstring>
 #include <future>
 #include <mutex>
 #include <string>
@@ -18,19 +15,14 @@
 
 namespace {
 
-std::atomic<int> raises{0};
+// The paths of the raise requests, in order, and their count.
 std::mutex handedLock;
-std::vector<std::string> handed;  // the paths of the requests, in order
+std::vector<std::string> handed;
+std::atomic<int> raises{0};
 void CountRaise(const char* path) {
-    {
-        std::lock_guard<std::mutex> hold(handedLock);
-        handed.push_back(path);
-    }
-    raises++;
-}
-std::vector<std::string> Handed() {
     std::lock_guard<std::mutex> hold(handedLock);
-    return handed;
+    handed.push_back(path);
+    raises++;
 }
 void WaitForRaises(int n) {
     for (int i = 0; i < 10000 && raises < n; i++) plat::Sleep(1);
@@ -74,7 +66,7 @@ TEST(InstanceLock, SecondInstanceHandsOverItsPathAndGivesUp) {
     WaitForRaises(3);
     close(stalled);
     plat::ReleaseInstanceLock(first);
-    EXPECT_EQ(Handed(), (std::vector<std::string>{odd, longest, "/tmp"}));
+    EXPECT_EQ(handed, (std::vector<std::string>{odd, longest, "/tmp"}));
     plat::InstanceLock* again = plat::AcquireInstanceLock(t.Path().c_str(), CountRaise);
     EXPECT_NE(again, nullptr);
     plat::ReleaseInstanceLock(again);

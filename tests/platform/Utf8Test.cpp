@@ -3,24 +3,13 @@
 #include <string>
 
 #include "platform/Utf8.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
-std::string ToUtf8(const std::u16string& s, int capacity = 4096) {
-    std::string out(capacity, '\0');
-    int n = plat::Utf16ToUtf8(s.c_str(), out.data(), capacity);
-    EXPECT_GE(n, 0);
-    out.resize(n < 0 ? 0 : n);
-    return out;
-}
-
-std::u16string ToUtf16(const std::string& s, int capacity = 4096) {
-    std::u16string out(capacity, u'\0');
-    int n = plat::Utf8ToUtf16(s.c_str(), out.data(), capacity);
-    EXPECT_GE(n, 0);
-    out.resize(n < 0 ? 0 : n);
-    return out;
-}
+// Whole conversions through the test folders' helpers.
+const auto ToUtf8 = TempFolder::Utf8;
+const auto ToUtf16 = TempFolder::Utf16;
 
 TEST(Utf8, ValidTextRoundTripsIncludingNonBmp) {
     const std::u16string texts[] = {u"", u"plain.jpg", u"Фотографии/Лето", u"写真/旅行.jpg", u"emoji 😀 and 𝄞", u"é\u00FF\u0100\uFFFD"};

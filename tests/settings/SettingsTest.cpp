@@ -109,20 +109,16 @@ TEST_F(SettingsTest, OddLinesAreSkippedOrReadAsDocumented) {
 
 TEST_F(SettingsTest, KeyParsersMatchWholeKeysOnly) {
     int value = 7;
-    EXPECT_FALSE(ParseKeyInt("Key2|5|", "Key", &value));
-    EXPECT_FALSE(ParseKeyInt("Ke", "Key", &value));
+    EXPECT_FALSE(ParseKeyInt("Key2|5|", "Key", &value) || ParseKeyInt("Ke", "Key", &value));
     EXPECT_TRUE(ParseKeyInt("Key| 12z|", "Key", &value));
     EXPECT_EQ(value, 12);
-    EXPECT_TRUE(ParseKeyHex("Key|0x1F|", "Key", &value));
-    EXPECT_EQ(value, 0x1F);
-    EXPECT_TRUE(ParseKeyHex("Key|ffffffff|", "Key", &value));
-    EXPECT_EQ(value, -1);
-    EXPECT_TRUE(ParseKeyHex("Key|fffffffff|", "Key", &value));  // beyond 32 bits: unchanged
-    EXPECT_EQ(value, -1);
+    for (auto [line, expected] : {std::pair{"Key|0x1F|", 0x1F}, {"Key|ffffffff|", -1}, {"Key|fffffffff|", -1}}) {
+        EXPECT_TRUE(ParseKeyHex(line, "Key", &value));
+        EXPECT_EQ(value, expected) << line;  // beyond 32 bits: unchanged
+    }
     char16_t small[4] = {1, 1, 1, 1};
     EXPECT_TRUE(ParseKeyText("K|abcdef|", "K", small, 3));
-    EXPECT_EQ(std::u16string(small), u"ab");
-    EXPECT_EQ(small[3], 1);
+    EXPECT_EQ(std::u16string(small, 4), std::u16string(u"ab\0\1", 4));
 }
 
 TEST_F(SettingsTest, ReadOnlyProgramFolderKeepsBothFilesInTheConfigurationFolder) {
@@ -160,9 +156,8 @@ TEST_F(SettingsTest, FailedSavesLeaveTheOldFileAndSaySo) {
     EXPECT_EQ(ReadFile(program + "/Lumatray.ini"), old);
     EXPECT_FALSE(fs::exists(program + "/Lumatray.ini.tmp"));
     // No place at all: the configuration folder lies below a regular file.
-    WriteFile(tmp.Path() + "/file", "");
-    UseProgramFolder(tmp.Path() + "/file");
-    headless::SetConfigFolder(TempFolder::Utf16(tmp.Path() + "/file/config"));
+    UseProgramFolder(program + "/Lumatray.ini");
+    headless::SetConfigFolder(TempFolder::Utf16(program + "/Lumatray.ini/config"));
     headless::QueueBoxAnswer(plat::ID_OK);
     SaveConfiguration();
     auto boxes = headless::Boxes();
