@@ -1,6 +1,8 @@
 // The browse layout and the motion rules: menu button placement, which
-// buttons a menu offers, the bookmark panel, easing of curve and zoom,
-// quarter turns and the repaint throttle.
+// buttons a menu offers, the bookmark panel and its labels (one line for a
+// folder that fits, else the dropped head on a second line in the small
+// font), easing of curve and zoom, quarter turns and the repaint throttle.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -180,6 +182,54 @@ TEST_F(LayoutTest, UnforcedRepaintsWithin200MsAreDropped) {
     plat::Sleep(201);
     RequestRepaint(false);
     EXPECT_EQ(headless::PendingMessages(plat::MSG_PAINT), 1);
+}
+
+// The rows [top, bottom] and columns [left, right] of the label's ink
+// within rows [y0, y1); top -1 when there is none.
+struct Ink {
+    int left = 1 << 30, top = -1, right = -1, bottom = -1;
+};
+Ink InkIn(const PaintBuffer_t* b, int y0, int y1) {
+    Ink ink;
+    for (int y = y0; y < y1; y++)
+        for (int x = 0; x < b->Width(); x++)
+            if (b->Rows()[y][x] != b->keyColour) {
+                ink = {std::min(ink.left, x), ink.top < 0 ? y : ink.top, std::max(ink.right, x), y};
+            }
+    return ink;
+}
+
+TEST_F(LayoutTest, ABookmarkLabelIsOneLineCentredOrDropsItsHeadToASecondLine) {
+    Bookmark_t b;
+    b.SetFolder(u"/My Documents");
+    EXPECT_EQ(b.SecondLineLength(), 0);
+    EXPECT_EQ(std::u16string(b.FirstLine()), u"/My Documents");
+    ASSERT_EQ(b.Label()->Width(), 240);
+    ASSERT_EQ(b.Label()->Height(), 50);
+    Ink ink = InkIn(b.Label(), 0, 50);
+    EXPECT_NEAR((ink.top + ink.bottom) / 2.0, 25.0, 4.0);
+    EXPECT_NEAR((ink.left + ink.right) / 2.0, 120.0, 3.0);
+    // A single name wider than the label has no '/' to drop: it stays.
+    b.SetFolder(u"/AVeryVeryVeryVeryLongFolderNameIndeed");
+    EXPECT_EQ(b.SecondLineLength(), 0);
+
+    // A label just wide enough for "Day1" in the large font (29 x 9).
+    plat::Font* large = plat::CreateFont(29, 9, 500);
+    int day = plat::TextWidth(large, u"Day1", 4);
+    ASSERT_LT(day, plat::TextWidth(large, u"Trip/Day1", 9));
+    plat::DeleteFont(large);
+    ScreenWidth = day + 11;
+    Bookmark_t narrow;
+    ScreenWidth = 240;
+    narrow.SetFolder(u"/Pics/Trip/Day1");
+    EXPECT_EQ(std::u16string(narrow.FirstLine()), u"Day1");
+    EXPECT_EQ(std::u16string(narrow.Folder(), narrow.SecondLineLength()), u"/Pics/Trip/");
+    // The head in the top 16 rows, the tail below them in the larger font.
+    Ink head = InkIn(narrow.Label(), 0, 16), tail = InkIn(narrow.Label(), 16, 50);
+    EXPECT_GE(head.top, 0);
+    EXPECT_GE(tail.top, 0);
+    EXPECT_LT(tail.bottom - tail.top, 30);
+    EXPECT_GT(tail.bottom - tail.top, head.bottom - head.top);
 }
 
 }  // namespace

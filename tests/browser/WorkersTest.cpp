@@ -51,17 +51,6 @@ TEST_F(WorkersTest, SwitchingFoldersWhileALargeFolderIsStillListed) {
     pm->StopWorkers();  // nothing left to stop: returns at once
 }
 
-TEST_F(WorkersTest, StoppingTheScannerAloneLeavesTheLoader) {
-    File("s/a.jpg");
-    ASSERT_TRUE(Open(Path("s")));
-    pm->StopScanner();
-    EXPECT_FALSE(pm->Flags & (PM_SCAN_RUNNING | PM_SCAN_STOP | PM_SCAN_ALIVE));
-    EXPECT_TRUE(pm->Flags & PM_LOADER_RUNNING);
-    ASSERT_TRUE(Open(Path("s")));  // stops the loader and starts a fresh pair
-    ASSERT_TRUE(WaitListed());
-    EXPECT_EQ(pm->Count, 1);
-}
-
 TEST_F(WorkersTest, DestroyingTheBrowserMidScanStopsBoth) {
     for (int i = 0; i < 500; i++) Dir("m/f" + std::to_string(i));
     ASSERT_TRUE(Open(Path("m")));

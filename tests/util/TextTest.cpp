@@ -1,11 +1,19 @@
-// Bounded copies, the case-folded order and path cutting.
+// Bounded copies, the case-folded order, path cutting, UTF-8 lines, folder
+// trees on disk and the mail hand-off.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
-#include <string>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
+#include "tests/support/TempFolder.h"
 #include "util/Text.h"
 #include "util/Utf8Line.h"
+
+namespace fs = std::filesystem;
 
 TEST(Copies, CutExactlyAtCapacityAndReportTheStoppingCharacter) {
     char dst[8] = "xxxxxxx";
@@ -106,4 +114,94 @@ TEST(Utf8Lines, CapacityNeverSplitsACharacter) {
     EXPECT_NE(DecodeTextLine("ab\xF0\x9F\x98\x80", 6, w, 4), 0);  // the pair would need units 2 and 3
     EXPECT_EQ(std::u16string(w), u"ab");
     EXPECT_EQ(w[3], 1);
+}
+
+static void Touch(const std::string& path) { std::ofstream(path) << "x"; }
+
+TEST(FolderTree, CreatesEveryFolderAlongThePathButNotTheFile) {
+    TempFolder tmp;
+    std::u16string path = tmp.Wide() + u"/Card/_cache/Lumatray/Pics/a.jpg";
+    CreateFolders(path.c_str());
+    EXPECT_TRUE(fs::is_directory(tmp.Path() + "/Card/_cache/Lumatray/Pics"));
+    EXPECT_FALSE(fs::exists(tmp.Path() + "/Card/_cache/Lumatray/Pics/a.jpg"));
+    // existing folders are no failure, and a second call changes nothing
+    CreateFolders(path.c_str());
+    EXPECT_TRUE(fs::is_directory(tmp.Path() + "/Card/_cache/Lumatray/Pics"));
+    CreateFolders(u"");
+    CreateFolders(u"/");
+    CreateFolders(nullptr);
+
+    // As long as the longest cache name (root and picture path together):
+    // every folder along it, up to the last, is made.
+    std::string deep = tmp.Path();
+    while (deep.size() + 201 + 100 < kLongPathUnits) deep += "/" + std::string(200, 'a');
+    deep += "/" + std::string(kLongPathUnits - 1 - 2 - deep.size() - 1, 'b');
+    std::u16string longest = TempFolder::Utf16(deep + "/f");
+    ASSERT_EQ(longest.size(), (size_t)kLongPathUnits - 1);
+    CreateFolders(longest.c_str());
+    EXPECT_TRUE(fs::is_directory(deep));
+}
+
+TEST(FolderTree, DeletesNestedFoldersWithFilesButNeverFollowsLinks) {
+    TempFolder tmp;
+    std::string root = tmp.Path() + "/tree", outside = tmp.Path() + "/outside";
+    fs::create_directories(root + "/a/b/c");
+    fs::create_directories(root + "/empty");
+    fs::create_directories(outside + "/keep");
+    Touch(root + "/top.jpg");
+    Touch(root + "/a/one.jpg");
+    Touch(root + "/a/b/c/deep.jpg");
+    Touch(outside + "/precious.jpg");
+    Touch(outside + "/keep/more.jpg");
+    fs::create_directory_symlink(outside, root + "/a/link");
+    fs::create_symlink(outside + "/precious.jpg", root + "/filelink.jpg");
+
+    DeleteTree(TempFolder::Utf16(root).c_str());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(root)));
+    EXPECT_TRUE(fs::exists(outside + "/precious.jpg"));
+    EXPECT_TRUE(fs::exists(outside + "/keep/more.jpg"));
+
+    // A link given as the folder itself goes as a link too.
+    fs::create_directory_symlink(outside, tmp.Path() + "/direct");
+    DeleteTree(TempFolder::Utf16(tmp.Path() + "/direct").c_str());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(tmp.Path() + "/direct")));
+    EXPECT_TRUE(fs::exists(outside + "/keep/more.jpg"));
+
+    DeleteTree(u"");  // the root is never a candidate
+    DeleteTree(TempFolder::Utf16(tmp.Path() + "/missing").c_str());
+}
+
+// One sequence, as availability is remembered once found.
+TEST(ComposeMail, UnavailableUntilAComposerAppearsThenHandsTheFileOver) {
+    TempFolder tmp;
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    std::string bin = tmp.Path() + "/bin", log = tmp.Path() + "/args.txt";
+    mkdir(bin.c_str(), 0700);
+    setenv("PATH", (tmp.Path() + "/nothing-here").c_str(), 1);
+    EXPECT_EQ(ComposeMail(nullptr), 0);
+    // Quotes, spaces and a dollar reach the composer as one argument.
+    std::u16string picture = tmp.Wide() + u"/it's a \"$HOME\" \u5199\u771F.jpg";
+    MailRecord record{44, picture.c_str(), 1};
+    EXPECT_EQ(ComposeMail(&record), 0);  // no composer: nothing happens
+
+    // The stand-in takes its time, as a composer the user writes in does:
+    // the hand-off must not wait for it.
+    std::string done = tmp.Path() + "/done";
+    {
+        std::ofstream script(bin + "/xdg-email");
+        script << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << log << ".part'\n"
+               << "mv '" << log << ".part' '" << log << "'\nsleep 3\ntouch '" << done << "' 2>/dev/null\n";
+    }
+    chmod((bin + "/xdg-email").c_str(), 0755);
+    setenv("PATH", (bin + ":/usr/bin:/bin").c_str(), 1);
+    EXPECT_EQ(ComposeMail(nullptr), 1);  // looked for again, found now
+    EXPECT_EQ(ComposeMail(&record), 0);
+    EXPECT_NE(access(done.c_str(), F_OK), 0);  // returned while the composer still runs
+    for (int i = 0; i < 60000 && access(log.c_str(), F_OK) != 0; i++) usleep(1000);
+    std::stringstream got;
+    got << std::ifstream(log).rdbuf();
+    EXPECT_EQ(got.str(), "--attach\n" + TempFolder::Utf8(picture) + "\n");
+    MailRecord empty{44, nullptr, 0};
+    EXPECT_EQ(ComposeMail(&empty), -1);
+    setenv("PATH", path.c_str(), 1);
 }
