@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "app/Globals.h"
 
 namespace {
@@ -34,15 +32,6 @@ TEST(Metrics, DerivedFromTheClientSize) {
         EXPECT_EQ(BackSlotCount, e.backSlots);
     }
     SetScreenMetrics(240, 320);
-}
-
-// Whole degrees up to two turns, so that a sum of two angles needs no wrap.
-TEST(Metrics, TablesHoldWholeDegreesUpToTwoTurns) {
-    BuildTrigTables();
-    EXPECT_NEAR(cosTable[720], 1.0f, 1e-7);
-    EXPECT_NEAR(sinTable[450], 1.0f, 1e-7);
-    EXPECT_NEAR(depthTable[270], 1.2f, 1e-6);
-    EXPECT_NEAR(dropTable[120], 0.25 * std::pow(0.5, 0.7), 1e-6);
 }
 
 }  // namespace

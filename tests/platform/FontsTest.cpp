@@ -13,17 +13,15 @@ namespace {
 
 TEST(Fonts, SizeFollowsCellHeightAndAverageWidthAndInkSitsOnTheBaseline) {
     plat::Font* f = plat::CreateFont(15, 6, 500);
-    ASSERT_NE(f, nullptr);
+    plat::Font* wide = plat::CreateFont(15, 12, 500);
+    ASSERT_TRUE(f && wide);
     int ascent = 0, height = 0;
     plat::FontMetrics(f, &ascent, &height);
     EXPECT_EQ(height, 15);
-    EXPECT_GT(ascent, 7);
-    EXPECT_LT(ascent, 15);
+    EXPECT_TRUE(ascent > 7 && ascent < 15) << ascent;
     // 26 letters at an average of 6 pixels (hinting rounds each advance).
     int w = plat::TextWidth(f, u"abcdefghijklmnopqrstuvwxyz", -1);
-    EXPECT_GE(w, 26 * 5);
-    EXPECT_LE(w, 26 * 7);
-    plat::Font* wide = plat::CreateFont(15, 12, 500);
+    EXPECT_TRUE(w >= 26 * 5 && w <= 26 * 7) << w;
     EXPECT_GT(plat::TextWidth(wide, u"abcdefghijklmnopqrstuvwxyz", -1), w * 3 / 2);
     plat::DeleteFont(wide);
     plat::DeleteFont(f);
@@ -35,13 +33,9 @@ TEST(Fonts, SizeFollowsCellHeightAndAverageWidthAndInkSitsOnTheBaseline) {
     plat::Coverage caps;
     ASSERT_TRUE(plat::RenderText(f, u"HHH", 3, &caps));
     EXPECT_EQ(caps.height, 20);
-    int above = 0, below = 0;
-    for (int x = 0; x < caps.width; x++) {
-        above = std::max(above, (int)caps.pixels[(caps.baseline - 1) * caps.width + x]);
-        below = std::max(below, (int)caps.pixels[caps.baseline * caps.width + x]);
-    }
-    EXPECT_GT(above, 200);
-    EXPECT_EQ(below, 0);
+    const uint8_t* row = caps.pixels + (caps.baseline - 1) * caps.width;
+    EXPECT_GT(*std::max_element(row, row + caps.width), 200);
+    EXPECT_EQ(*std::max_element(row + caps.width, row + 2 * caps.width), 0);
     plat::FreeCoverage(&caps);
     EXPECT_EQ(caps.pixels, nullptr);
     EXPECT_TRUE(plat::RenderText(f, u"", 0, &caps));

@@ -1,12 +1,17 @@
-// Threads, ticks and the memory figure through the platform layer.
+// The message loop, threads, ticks and the memory figure through the
+// platform layer.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <thread>
+#include <vector>
 
+#include "platform/Headless.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -77,5 +82,65 @@ TEST(MemoryDeathTest, AddressSpaceLimitAboveFourGigabytesDoesNotWrap) {
     EXPECT_EXIT(CheckUnderLimit(), testing::ExitedWithCode(0), "available");
 }
 #endif
+
+std::vector<uint32_t> seen;
+int paints;
+
+intptr_t Inner(uint32_t msg, uintptr_t wparam, intptr_t) {
+    seen.push_back(msg);
+    if (msg == plat::MSG_COMMAND && wparam == 1) plat::EndLoop(7);
+    if (msg == plat::MSG_COMMAND && wparam == 2) plat::PostQuit(3);
+    return 0;
+}
+
+intptr_t Outer(uint32_t msg, uintptr_t wparam, intptr_t) {
+    seen.push_back(msg);
+    if (msg == plat::MSG_COMMAND && wparam == 9) {
+        EXPECT_EQ(plat::RunLoop(Inner), 7);
+    }
+    if (msg == plat::MSG_COMMAND && wparam == 8) plat::RunLoop(Inner);
+    if (msg == plat::MSG_PAINT) paints++;
+    return 0;
+}
+
+TEST(HeadlessLoop, NestedLoopEndsAloneAndQuitEndsAll) {
+    headless::Reset(240, 320);
+    seen.clear();
+    plat::PostMessage(plat::MSG_COMMAND, 9);    // opens the inner loop
+    plat::PostMessage(plat::MSG_KEYDOWN, 13);   // handled by the inner loop
+    plat::PostMessage(plat::MSG_COMMAND, 1);    // ends the inner loop only
+    plat::PostMessage(plat::MSG_COMMAND, 8);    // a second inner loop
+    plat::PostMessage(plat::MSG_COMMAND, 2);    // quit from inside it
+    plat::PostMessage(plat::MSG_KEYDOWN, 37);   // queued before the quit: still delivered
+    EXPECT_EQ(plat::RunLoop(Outer), 3);
+    std::vector<uint32_t> expected = {plat::MSG_COMMAND, plat::MSG_KEYDOWN, plat::MSG_COMMAND, plat::MSG_COMMAND,
+                                      plat::MSG_COMMAND, plat::MSG_KEYDOWN};
+    EXPECT_EQ(seen, expected);
+    EXPECT_FALSE(headless::LoopRunning());
+}
+
+TEST(HeadlessLoop, PaintsCoalesceAndPostsFromThreadsArrive) {
+    headless::Reset(240, 320);
+    paints = 0;
+    seen.clear();
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; t++)
+        workers.emplace_back([] {
+            for (int i = 0; i < 1000; i++) {
+                plat::PostMessage(plat::MSG_PAINT);
+                plat::PostMessage(41001);
+            }
+        });
+    for (auto& w : workers) w.join();
+    plat::PostQuit(0);
+    EXPECT_EQ(plat::RunLoop(Outer), 0);
+    EXPECT_EQ(paints, 1);  // all posted before the loop ran: one pending at a time
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 41001u), 4000);
+    // Taken paints allow the next one.
+    plat::PostMessage(plat::MSG_PAINT);
+    plat::PostQuit(0);
+    plat::RunLoop(Outer);
+    EXPECT_EQ(paints, 2);
+}
 
 }  // namespace
