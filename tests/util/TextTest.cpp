@@ -44,30 +44,20 @@ TEST(Copies, CutExactlyAtCapacityAndReportTheStoppingCharacter) {
     EXPECT_EQ(std::u16string(w), u"ab");
 }
 
+// Both sides folded to lower case: '_' (0x5F) then sorts before letters
+// ('a' is 0x61), where folding to upper case would put it after them.
+// Letters beyond ASCII fold too, whatever the process locale.
 TEST(CompareNoCase, FoldsToLowerCaseUnitByUnit) {
-    EXPECT_EQ(CompareNoCase(u"abc", u"ABD"), -1);
-    EXPECT_EQ(CompareNoCase(u"abc", u"ABC"), 0);
-    EXPECT_EQ(CompareNoCase(u"a", u"b", 0), 0);  // no units compared
-    EXPECT_EQ(CompareNoCase(u"ab", u"abc"), -1);
-    EXPECT_EQ(CompareNoCase(u"abc", u"ab"), 1);
-    EXPECT_EQ(CompareNoCase(u"abX", u"ABy", 2), 0);
-    EXPECT_EQ(CompareNoCase(u"", u""), 0);
-    // Folding to lower case puts '_' (0x5F) after letters: 'a' is 0x61 is
-    // above it, so "_x" < "a"; folding to upper case would say otherwise.
-    EXPECT_EQ(CompareNoCase(u"_x", u"A"), -1);
-    // Letters beyond ASCII fold too, whatever the process locale.
-    EXPECT_EQ(CompareNoCase(u"\u00C9T\u00C9", u"\u00E9t\u00E9"), 0);
-    EXPECT_EQ(CompareNoCase(u"\u0416\u0410", u"\u0436\u0430"), 0);
-    EXPECT_EQ(CompareNoCase(u"\u0416", u"\u0437"), -1);  // zhe before ze+1
-    EXPECT_EQ(CompareNoCase(nullptr, u"a"), -1);
+    struct Case { const char16_t *a, *b; int count, result; } cases[] = {
+        {u"abc", u"ABD", -1, -1}, {u"abc", u"ABC", -1, 0}, {u"a", u"b", 0, 0},  {u"ab", u"abc", -1, -1},
+        {u"abc", u"ab", -1, 1},   {u"abX", u"ABy", 2, 0},  {u"", u"", -1, 0},   {u"_x", u"A", -1, -1},
+        {u"\u00C9T\u00C9", u"\u00E9t\u00E9", -1, 0},   {u"\u0416\u0410", u"\u0436\u0430", -1, 0},
+        {u"\u0416", u"\u0437", -1, -1},                 {nullptr, u"a", -1, -1}};
+    for (const Case& c : cases) EXPECT_EQ(CompareNoCase(c.a, c.b, c.count), c.result) << (c.a ? c.a[0] : 0);
 }
 
 TEST(Paths, CuttingAndTitles) {
-    struct Case {
-        const char16_t* in;
-        const char16_t* cut;
-        const char16_t* title;
-    } cases[] = {
+    struct Case { const char16_t *in, *cut, *title; } cases[] = {
         {u"/A/B", u"/A", u"B"},       {u"/A", u"", u"A"},        {u"/A/", u"/A", u""},
         {u"/", u"", u""},             {u"", u"", u""},           {u"name", u"", u"name"},
         {u"/Pics/Trip.2009", u"/Pics", u"Trip"}, {u"/Pics/a.b.jpg", u"/Pics", u"a.b"},
