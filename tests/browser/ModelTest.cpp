@@ -28,28 +28,6 @@ TEST_F(ModelTest, FoldersFirstThenCaseFoldedNamesAndNoDuplicates) {
     EXPECT_EQ(pm->Count, 7);
 }
 
-// The curve shows the neighbours on both sides of the focus, not only the
-// focus and what lies before it.
-TEST_F(ModelTest, CurveDrawsTheEntriesOnBothSidesOfTheFocus) {
-    for (const char* name : {"a", "b", "c"}) Add(std::string("/d/") + name, KIND_FOLDER);
-    pm->Pause(true);
-    pm->ResetView(1);
-    pm->DrawBrowse(-1);
-    for (int i = 0; i < 3; i++) EXPECT_NE(pm->Pic[i]->iconCorners[0].x, -1) << i;
-    pm->Pause(false);
-    // The info line follows the list: " 2 / 3", then " 2 / 4".
-    auto info = [this] {
-        std::vector<uint16_t> pixels;
-        for (int y = 0; y < pm->PaintInfo->Height(); y++)
-            pixels.insert(pixels.end(), pm->PaintInfo->Rows()[y], pm->PaintInfo->Rows()[y] + pm->PaintInfo->Width());
-        return pixels;
-    };
-    std::vector<uint16_t> before = info();
-    plat::Sleep(41);  // the line is redrawn at most once a frame while a folder fills
-    Add("/d/d", KIND_FOLDER);
-    EXPECT_NE(info(), before);
-}
-
 // The thirty-third entry grows the array; one inserted before the
 // selection keeps the same entry selected, one after it shifts nothing.
 TEST_F(ModelTest, InsertionGrowsTheArrayAndKeepsTheSameEntrySelected) {
