@@ -1,8 +1,6 @@
 // Lumatray.ini and Skin.txt: line format, odd lines, encodings, placement
 // and safe saves, each test on a program and configuration folder of its own.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -182,22 +180,4 @@ TEST_F(SettingsTest, SkinPixelKeysNarrowAndWidenOtherKeysStayAsRead) {
     EXPECT_EQ(SkinScroll, 0x07E0);
     EXPECT_EQ(SkinBack, PaintBuffer_t::RgbToPixel(0x123456));
     EXPECT_EQ(SkinFileName, 0x202020u);
-}
-
-TEST_F(SettingsTest, ShippedColoursAreReadUntilTheUserHasACopy) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not block root";
-    std::string shipped = tmp.Path() + "/ro";
-    fs::create_directories(shipped + "/Skin");
-    WriteFile(shipped + "/Skin/Skin.txt", "FNAME|111111|\n");
-    chmod(shipped.c_str(), 0555);
-    UseProgramFolder(shipped);
-    LoadSkinColours();
-    EXPECT_EQ(SkinFileName, 0x111111u);
-    SkinFileName = 0x222222;
-    SaveSkinColours();
-    ResetSkinColours();
-    LoadSkinColours();
-    EXPECT_EQ(SkinFileName, 0x222222u);
-    EXPECT_NE(ReadFile(shipped + "/Skin/Skin.txt").find("111111"), std::string::npos);
-    chmod(shipped.c_str(), 0755);
 }
