@@ -1,3 +1,4 @@
+// The program's shell: screen metrics, the splash and the shut-down.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -7,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/Globals.h"
 #include "app/Main.h"
 #include "platform/Headless.h"
 #include "platform/Platform.h"
@@ -14,6 +16,36 @@
 #include "tests/support/TempFolder.h"
 
 namespace {
+
+struct Expected {
+    int width, height;
+    int screenWidth, iconSize, dragThreshold, dragSlack, uiScale, nameDrop, backSlots;
+};
+
+TEST(Metrics, DerivedFromTheClientSize) {
+    const Expected cases[] = {
+        {240, 320, 240, 120, 30, 15, 1, 16, 4},  // diagonal 400
+        {480, 640, 480, 240, 60, 30, 2, 32, 4},  // diagonal 800
+        {360, 480, 360, 180, 45, 22, 1, 16, 4},  // diagonal exactly 600
+        {361, 481, 361, 180, 45, 22, 2, 32, 4},  // diagonal 601.4, truncated 601
+        {240, 240, 240, 120, 30, 15, 1, 16, 2},  // square: fewest ancestor slots
+        {150, 400, 150, 75, 20, 10, 1, 16, 4},   // narrow: the threshold floor
+        {320, 240, 240, 120, 30, 15, 1, 16, 2},  // landscape: the smaller side
+    };
+    for (const Expected& e : cases) {
+        SCOPED_TRACE(testing::Message() << e.width << "x" << e.height);
+        SetScreenMetrics(e.width, e.height);
+        EXPECT_EQ(ScreenWidth, e.screenWidth);
+        EXPECT_EQ(ScreenHeight, e.height);
+        EXPECT_EQ(IconSize, e.iconSize);
+        EXPECT_EQ(DragThreshold, e.dragThreshold);
+        EXPECT_EQ(DragSlack, e.dragSlack);
+        EXPECT_EQ(UiScale, e.uiScale);
+        EXPECT_EQ(NameDrop, e.nameDrop);
+        EXPECT_EQ(BackSlotCount, e.backSlots);
+    }
+    SetScreenMetrics(240, 320);
+}
 
 // The logo as the splash must show it, and where (240 x 320 screen).
 std::vector<uint16_t> expectedLogo;
