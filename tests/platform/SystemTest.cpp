@@ -166,7 +166,10 @@ TEST(InstanceLock, SecondInstanceHandsOverItsPathAndGivesUp) {
     WaitForRaises(3);
     close(stalled);
     plat::ReleaseInstanceLock(first);
-    EXPECT_EQ(handed, (std::vector<std::string>{odd, longest, "/tmp"}));
+    {
+        std::lock_guard<std::mutex> hold(handedLock);
+        EXPECT_EQ(handed, (std::vector<std::string>{odd, longest, "/tmp"}));
+    }
     plat::InstanceLock* again = plat::AcquireInstanceLock(t.Path().c_str(), CountRaise);
     EXPECT_NE(again, nullptr);
     plat::ReleaseInstanceLock(again);
