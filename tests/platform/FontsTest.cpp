@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(Fonts, SizeFollowsCellHeightAndAverageWidth) {
+TEST(Fonts, SizeFollowsCellHeightAndAverageWidthAndInkSitsOnTheBaseline) {
     plat::Font* f = plat::CreateFont(15, 6, 500);
     plat::Font* wide = plat::CreateFont(15, 12, 500);
     ASSERT_TRUE(f && wide);
@@ -23,6 +23,14 @@ TEST(Fonts, SizeFollowsCellHeightAndAverageWidth) {
     int w = plat::TextWidth(f, u"abcdefghijklmnopqrstuvwxyz", -1);
     EXPECT_TRUE(w >= 26 * 5 && w <= 26 * 7) << w;
     EXPECT_GT(plat::TextWidth(wide, u"abcdefghijklmnopqrstuvwxyz", -1), w * 3 / 2);
+    // Capitals stand on the baseline: solid ink in the row above it, none below.
+    plat::Coverage caps;
+    ASSERT_TRUE(plat::RenderText(f, u"HHH", 3, &caps));
+    ASSERT_NE(caps.pixels, nullptr);
+    const uint8_t* row = caps.pixels + (caps.baseline - 1) * caps.width;
+    EXPECT_GT(*std::max_element(row, row + caps.width), 200);
+    EXPECT_EQ(*std::max_element(row + caps.width, row + 2 * caps.width), 0);
+    plat::FreeCoverage(&caps);
     plat::DeleteFont(wide);
     plat::DeleteFont(f);
     EXPECT_EQ(plat::CreateFont(0, 0, 400), nullptr);
