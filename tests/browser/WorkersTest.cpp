@@ -6,25 +6,42 @@ namespace {
 
 class WorkersTest : public BrowserTest {
 protected:
-    void Files(const char* format, int count) {
-        char name[64];
-        for (int i = 0; i < count; i++) std::snprintf(name, sizeof name, format, i), File(name);
-    }
     void WaitCount(int n) {
         for (int i = 0; i < 60000 && pm->Count < n; i++) plat::Sleep(1);
+    }
+    // count real pictures in pics/, thumbnails cached under cache/.
+    void Pictures(int count) {
+        IconPool = new MemMgr_t();
+        CopyWide(U16(Path("cache")).c_str(), CachePath, kPathUnits);
+        Dir("pics");
+        for (int i = 0; i < count; i++)
+            fs::copy_file(LUMATRAY_TESTDATA "/jpeg/testorig.jpg", Path("pics/p" + std::to_string(10 + i) + ".jpg"));
+    }
+    // Every entry gets the flag, read under the lock (a bounded poll).
+    bool All(int flag) {
+        for (int wait = 0; wait < 120000; wait++, plat::Sleep(1)) {
+            pm->Pause(true);
+            bool all = true;
+            for (int i = 0; i < pm->Count; i++) all = all && pm->Pic[i]->HasFlags(flag);
+            pm->Pause(false);
+            if (all) return true;
+        }
+        return false;
     }
 };
 constexpr int kBoth = PM_SCAN_RUNNING | PM_LOADER_RUNNING;
 
-TEST_F(WorkersTest, SwitchingFoldersWhileALargeFolderIsStillListed) {
-    Files("big/p%04d.jpg", 2000);
+// Switching while a large folder is still listed, then destroying the
+// browser in the middle of a scan: it joins both workers before any entry
+// goes.
+TEST_F(WorkersTest, SwitchingFoldersOrDestroyingTheBrowserWhileAFolderIsStillListed) {
+    for (int i = 0; i < 2000; i++) File("big/p" + std::to_string(1000 + i) + ".jpg");
     File("small/one.jpg");
     Dir("small/sub");
     ASSERT_TRUE(Open(Path("big")));
     EXPECT_EQ(pm->Flags & kBoth, kBoth);
     WaitCount(20);
     ASSERT_FALSE(pm->Flags & PM_SCAN_LISTED);  // still listing
-
     ASSERT_TRUE(Open(Path("small")));
     EXPECT_EQ(pm->Flags & kBoth, kBoth);
     EXPECT_FALSE(pm->Flags & (PM_SCAN_STOP | PM_LOADER_STOP));
@@ -33,24 +50,10 @@ TEST_F(WorkersTest, SwitchingFoldersWhileALargeFolderIsStillListed) {
     pm->StopWorkers();
     EXPECT_EQ(pm->Flags & ~PM_SCAN_LISTED, 0);
     pm->StopWorkers();  // nothing left to stop: returns at once
-}
 
-TEST_F(WorkersTest, StoppingTheScannerAloneLeavesTheLoader) {
-    File("s/a.jpg");
-    ASSERT_TRUE(Open(Path("s")));
-    pm->StopScanner();
-    EXPECT_FALSE(pm->Flags & (PM_SCAN_RUNNING | PM_SCAN_STOP | PM_SCAN_ALIVE));
-    EXPECT_TRUE(pm->Flags & PM_LOADER_RUNNING);
-    ASSERT_TRUE(Open(Path("s")));  // stops the loader and starts a fresh pair
-    ASSERT_TRUE(WaitListed());
-    EXPECT_EQ(pm->Count, 1);
-}
-
-TEST_F(WorkersTest, DestroyingTheBrowserMidScanStopsBoth) {
-    for (int i = 0; i < 500; i++) Dir("m/f" + std::to_string(i));
-    ASSERT_TRUE(Open(Path("m")));
+    ASSERT_TRUE(Open(Path("big")));
     WaitCount(5);
-    delete pm;  // joins both workers before any entry goes
+    delete pm;
     pm = nullptr;
 }
 
@@ -58,11 +61,7 @@ TEST_F(WorkersTest, DestroyingTheBrowserMidScanStopsBoth) {
 // removal waits for the loader to let go, and the loader goes on with the
 // entries left.
 TEST_F(WorkersTest, RemovingEntriesUnderTheLoaderLeavesTheRestToBeCached) {
-    IconPool = new MemMgr_t();
-    CopyWide(U16(Path("cache")).c_str(), CachePath, kPathUnits);
-    Dir("pics");
-    for (int i = 0; i < 24; i++)
-        fs::copy_file(LUMATRAY_TESTDATA "/jpeg/testorig.jpg", Path("pics/p" + std::to_string(10 + i) + ".jpg"));
+    Pictures(24);
     // The loader starts at the selection (entry 0), which is the entry
     // removed each round, while the scanner is still adding.
     ASSERT_TRUE(Open(Path("pics")));
@@ -80,37 +79,18 @@ TEST_F(WorkersTest, RemovingEntriesUnderTheLoaderLeavesTheRestToBeCached) {
     }
     ASSERT_TRUE(WaitListed());
     EXPECT_EQ(pm->Count, 12);
-    auto allCached = [this] {  // every thumbnail left gets made
-        pm->Pause(true);
-        bool all = true;
-        for (int i = 0; i < pm->Count; i++) all = all && pm->Pic[i]->HasFlags(ICON_CACHED);
-        pm->Pause(false);
-        return all;
-    };
-    for (int wait = 0; wait < 120000 && !allCached(); wait++) plat::Sleep(1);
-    EXPECT_TRUE(allCached());
+    EXPECT_TRUE(All(ICON_CACHED));  // every thumbnail left gets made
 }
 
 // A loader that has covered the whole list idles until re-anchored: when
 // the list shrinks it starts again from the focus, so a thumbnail given
 // back meanwhile is made again.
 TEST_F(WorkersTest, ShrinkingTheListRestartsTheLoaderWalk) {
-    IconPool = new MemMgr_t();
-    CopyWide(U16(Path("cache")).c_str(), CachePath, kPathUnits);
-    Dir("pics");
-    for (int i = 0; i < 4; i++)
-        fs::copy_file(LUMATRAY_TESTDATA "/jpeg/testorig.jpg", Path("pics/p" + std::to_string(i) + ".jpg"));
+    Pictures(4);
     ASSERT_TRUE(Open(Path("pics")));
     ASSERT_TRUE(WaitListed());
-    auto ready = [this](int n) {
-        pm->Pause(true);
-        bool all = pm->Count == n;
-        for (int i = 0; all && i < n; i++) all = pm->Pic[i]->HasFlags(ICON_READY);
-        pm->Pause(false);
-        return all;
-    };
-    for (int wait = 0; wait < 120000 && !ready(4); wait++) plat::Sleep(1);
-    ASSERT_TRUE(ready(4));
+    ASSERT_TRUE(All(ICON_READY));
+    ASSERT_EQ(pm->Count, 4);
     plat::Sleep(50);  // the loader has gone idle past the end of the list
 
     pm->Pause(true);
@@ -118,8 +98,7 @@ TEST_F(WorkersTest, ShrinkingTheListRestartsTheLoaderWalk) {
     pm->DestroyEntry(pm->Pic[3]);
     pm->Pic[0]->FreeIcon();
     pm->Pause(false);
-    for (int wait = 0; wait < 120000 && !ready(3); wait++) plat::Sleep(1);
-    EXPECT_TRUE(ready(3));
+    EXPECT_TRUE(All(ICON_READY));
 }
 
 }  // namespace
