@@ -26,8 +26,12 @@ TEST(SkinFiles, KeyColourOnlyOutsideTheDrawing) {
         for (int y = 0; y < f.height; y++)
             for (int x = 0; x < f.width; x++) keyed += b.Rows()[y][x] == kMagentaKey;
         EXPECT_NE(b.Rows()[f.height * 5 / 8][f.width / 2], kMagentaKey);
-        if (f.width == 480) EXPECT_EQ(keyed, 0);  // the background is opaque
-        if (f.width == 240) EXPECT_EQ(b.Rows()[2][2], kMagentaKey);  // thumbnail icons have margins
+        if (f.width == 480) {
+            EXPECT_EQ(keyed, 0);  // the background is opaque
+        }
+        if (f.width == 240) {
+            EXPECT_EQ(b.Rows()[2][2], kMagentaKey);  // thumbnail icons have margins
+        }
         if (f.disc == 0) continue;
         // Buttons and signs are discs on the key colour.
         EXPECT_NEAR(keyed / double(f.width * f.height), 1 - 3.14159 * f.disc * f.disc, 0.03);
