@@ -4,6 +4,7 @@
 // font), easing of curve and zoom, quarter turns and the repaint throttle.
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 #include "BrowserFixture.h"
 #include "browser/Bookmark.h"
@@ -128,7 +129,17 @@ TEST_F(LayoutTest, BookmarkLabelsStackAcrossTheWidthWithoutTheirKey) {
     for (Bookmark_t*& b : Bookmarks) b = nullptr;
 }
 
-TEST_F(LayoutTest, PopupRegionsSplitAtTheirLines) {
+TEST_F(LayoutTest, ThePopupDarkensItsSquareAndSplitsAtItsLines) {
+    // Half slid in, nothing selected: only the square, 60 pixels each way
+    // of (120, 130), goes dark.
+    PaintBuffer_t* b = pm->PaintFull;
+    const uint16_t white = 0xFFDF, dark = 0x7BCF;  // every channel halved, bit 5 clear
+    b->FillRect(0, 0, 239, 319, white);
+    pm->PopupSlide = 0.5f;
+    pm->DrawPopup();
+    for (auto [x, y, inside] : {std::tuple{60, 70, true}, {180, 190, true}, {59, 100, false}, {100, 69, false},
+                                {181, 100, false}, {100, 191, false}})
+        EXPECT_EQ(b->Rows()[y][x], inside ? dark : white) << x << "," << y;
     // On 240 x 320 the line lies at y = 130 and the lower split at x = 120.
     EXPECT_EQ(PictureMgr_t::PopupChoice(239, 129), 1);
     EXPECT_EQ(PictureMgr_t::PopupChoice(119, 130), 3);
