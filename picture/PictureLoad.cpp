@@ -47,21 +47,84 @@ constexpr int kRowBlockBytes = 16384;
 constexpr uint64_t kMaxBitmapBytes = uint64_t(1) << 31;
 constexpr uint16_t kFillPixel = 0x2104;  // dark grey: red 4, green 8, blue 4
 
+std::atomic<uint32_t> LoaderWaitLimitMs{kWaitLimitMs};
+std::atomic<Img_t* (*)(const char16_t*)> LoadDecoderHook{nullptr};
+
+// Entries left to a loader that outlived the bound, with everything it may
+// still write into: never freed, and reachable from here so that they count
+// as held, not lost.
+struct StrandedEntry {
+    const void* entry;
+    StrandedEntry* next;
+};
+static std::atomic<StrandedEntry*> stranded{nullptr};
+
+// WaitFor with the loader's bound. A loader found stuck once is only looked
+// at afterwards: every later wait would freeze the interface again.
+template <typename Test>
+static bool WaitForLoader(bool* stuck, Test test, const char16_t* what) {
+    if (*stuck) return test();
+    uint32_t deadline = plat::TickCount() + LoaderWaitLimitMs.load();
+    while (!test()) {
+        if (plat::TickAfter(plat::TickCount(), deadline)) {
+            *stuck = true;
+            ReportSyncError(what);
+            return false;
+        }
+        plat::Sleep(1);
+    }
+    return true;
+}
+
 Picture_t::~Picture_t() {
     Release();
     // The loader has left its row loop; wait for the rest of its routine.
     Pause(true);
-    if (loader_) plat::JoinThread(loader_);
-    loader_ = nullptr;
-    FreeBitmap();  // whatever the loader made after Release, retired arenas too
+    bool joined = JoinLoader(u".~Picture_t");
+    if (joined) FreeBitmap();  // whatever the loader made after Release, retired arenas too
+    else Strand();
     Pause(false);
     // A thumbnail being made (even before it took a slot) uses the entry.
     WaitFor([this] { return !HasFlags(ICON_FOR_LOADING); }, u".~Picture_t.ICON_FOR_LOADING");
-    FreeIcon();
     Picture_t* self = this;
     hiPriorityEntry.compare_exchange_strong(self, nullptr);
-    delete label_;
+    delete label_;  // the interface thread's alone
+    if (!joined) return;  // the slot and the path stay with the stuck loader
+    FreeIcon();
     FreeTexts();
+}
+
+void* Picture_t::operator new(std::size_t size) { return ::operator new(size); }
+void* Picture_t::operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return ::operator new(size, std::nothrow);
+}
+
+void Picture_t::operator delete(void* entry) {
+    for (StrandedEntry* s = stranded.load(); s; s = s->next)
+        if (s->entry == entry) return;
+    ::operator delete(entry);
+}
+
+bool Picture_t::JoinLoader(const char16_t* what) {
+    if (!loader_) return true;
+    if (!WaitForLoader(&loaderStuck_, [this] { return loaderEnded_.load(); }, what)) return false;
+    plat::JoinThread(loader_);
+    loader_ = nullptr;
+    loaderStuck_ = false;
+    return true;
+}
+
+void Picture_t::Strand() {
+    // Joining a loader stuck in a read of a hung file system would freeze
+    // the interface for good: it runs on with the entry, which is never
+    // freed, and stops at its next row should the read ever return.
+    SetFlags(PIC_STOP);
+    plat::DetachThread(loader_);
+    loader_ = nullptr;
+    StrandedEntry* s = new (std::nothrow) StrandedEntry{this, stranded.load()};
+    if (!s) ReportOutOfMemory(u".Picture_t.Strand", sizeof(StrandedEntry));
+    while (!stranded.compare_exchange_weak(s->next, s)) {
+    }
 }
 
 void Picture_t::ChangeFlags(int clear, int set) {
@@ -164,7 +227,8 @@ void Picture_t::LoadNow(bool headerOnly) {
         SetFlags(PIC_LOADED);
         return;
     }
-    Img_t* decoder = AllocImg_t(path_);
+    Img_t* (*hook)(const char16_t*) = LoadDecoderHook.load();
+    Img_t* decoder = hook ? hook(path_) : AllocImg_t(path_);
     if (!decoder) return;
     LoadImg(decoder, headerOnly);
     delete decoder;
@@ -294,8 +358,12 @@ void Picture_t::Load(bool hiPriority) {
         Pause(false);
         return;
     }
-    if (loader_) plat::JoinThread(loader_);  // a stopped loader's last steps
-    loader_ = nullptr;
+    // A stopped loader's last steps. One stuck in a hung read still owns
+    // the entry: it loads on, should the read return.
+    if (!JoinLoader(u".Loading")) {
+        Pause(false);
+        return;
+    }
     // Priority is given before the thread starts: set afterwards, it could
     // outlive a loader that has already finished and stall every other one.
     SetHiPriority(hiPriority);
@@ -303,7 +371,8 @@ void Picture_t::Load(bool hiPriority) {
     loader_ = plat::StartThread(PictureLoaderThread, this, 4);
     if (loader_) {
         // A name the factory refuses ends the thread without either flag.
-        WaitFor([this] { return HasFlags(PIC_LOADING | PIC_LOADED) || loaderEnded_.load(); }, u".Loading");
+        WaitForLoader(&loaderStuck_, [this] { return HasFlags(PIC_LOADING | PIC_LOADED) || loaderEnded_.load(); },
+                      u".Loading");
         plat::SetThreadPriority(loader_, 4);
     } else {
         loaderEnded_.store(true);
@@ -317,15 +386,14 @@ void Picture_t::Unload(bool freeBitmap) {
     if (HasFlags(PIC_LOADING | PIC_LOADED)) {
         SetFlags(PIC_STOP | PIC_HIPRIORITY);
         if (loader_) plat::SetThreadPriority(loader_, 3);
-        WaitFor([this] { return !HasFlags(PIC_LOADING); }, u".Unload Kill");
-        ClearFlags(PIC_LOADING | PIC_STOP);
-        if (freeBitmap) {
-            ClearFlags(PIC_LOADED);
-            FreeBitmap();
-        }
-    } else if (freeBitmap) {
-        FreeBitmap();
+        // A loader stuck in a hung read keeps PIC_STOP: it leaves at its
+        // next row, should the read return.
+        bool left = WaitForLoader(&loaderStuck_, [this] { return !HasFlags(PIC_LOADING); }, u".Unload Kill");
+        ClearFlags(left ? PIC_LOADING | PIC_STOP : PIC_LOADING);
+        if (freeBitmap) ClearFlags(PIC_LOADED);
     }
+    // Never under a stuck loader: it writes into the rows and the buffer.
+    if (freeBitmap && !(loaderStuck_ && !loaderEnded_.load())) FreeBitmap();
     Pause(false);
 }
 

@@ -8,6 +8,7 @@
 
 #include "PictureTestSupport.h"
 #include "codec/Img.h"
+#include "util/Diagnostics.h"
 #include "platform/LoopControl.h"
 
 class LoaderThreadTest : public PictureTest {
@@ -187,4 +188,55 @@ TEST_F(LoaderThreadTest, ReloadOfAChangedFileRetiresTheOldBitmapUntilReleased) {
     p->Release();
     EXPECT_FALSE(p->HasBitmap());
     delete p;
+}
+
+// A read that does not return, as on a hung network mount, until the test
+// lets it; then a row into the entry's row buffer (ASan: still there).
+struct HungRead : Img_t {
+    static inline std::atomic<int> made{0};
+    static inline std::atomic<bool> reached{false}, release{false}, gone{false};
+    HungRead() { made++; }
+    ~HungRead() override { gone = true; }
+    int Open(const char*) override {
+        OutWidth = SrcWidth = 64;
+        OutHeight = SrcHeight = 8;
+        return 1;
+    }
+    int ReadRow565(uint16_t* dest) override {
+        reached = RowsDone == 1;
+        while (RowsDone == 1 && !release) plat::Sleep(1);
+        std::fill(dest, dest + OutWidth, 0x07E0);
+        return RowsDone++;
+    }
+};
+
+// The stop and the destructor wait for the loader only within the bound:
+// one report, then the loader is left running with the entry, whose rows,
+// slot and memory are never freed under it.
+TEST_F(LoaderThreadTest, LoaderStuckInAReadIsLeftWithWhatItWritesInto) {
+    LoadDecoderHook = [](const char16_t*) -> Img_t* { return new HungRead; };
+    Picture_t* p = Entry(big);
+    p->AllocIcon();
+    p->Load(false);
+    ASSERT_TRUE(Eventually([] { return HungRead::reached.load(); }));
+    uint16_t** rows;
+    int w, h;
+    p->Pause(true);
+    ASSERT_TRUE(p->Bitmap(&rows, &w, &h));
+    p->Pause(false);
+    LoaderWaitLimitMs = 0;
+    headless::QueueBoxAnswer(plat::ID_OK);
+    p->Unload(false);
+    EXPECT_TRUE(p->HasFlags(PIC_STOP));
+    p->Load(false);  // no second loader on the same rows, and no second wait
+    delete p;
+    LoaderWaitLimitMs = kWaitLimitMs;
+    LoadDecoderHook = nullptr;
+    ASSERT_EQ(headless::Boxes().size(), 1u);
+    EXPECT_EQ(headless::Boxes()[0].text, u".Unload Kill");
+    EXPECT_EQ(HungRead::made.load(), 1);
+    EXPECT_EQ(IconPool->FreeCount(), IconPool->SlotCount() - 1);  // the slot is not lent again
+    HungRead::release = true;
+    ASSERT_TRUE(Eventually([] { return HungRead::gone.load(); }));
+    EXPECT_EQ(rows[1][63], 0x07E0);  // the row it read landed in the kept bitmap
 }
