@@ -91,10 +91,11 @@ TEST_F(WorkersTest, RemovingEntriesUnderTheLoaderLeavesTheRestToBeCached) {
     EXPECT_TRUE(allCached());
 }
 
-// A loader that has covered the whole list idles until re-anchored: when
-// the list shrinks it starts again from the focus, so a thumbnail given
-// back meanwhile is made again.
-TEST_F(WorkersTest, ShrinkingTheListRestartsTheLoaderWalk) {
+// A loader that has covered the whole list idles until re-anchored: any
+// change of the list starts it again from the focus, so that an entry
+// replaced at the same count, or a thumbnail given back while the list
+// shrinks, is made again without the selection moving.
+TEST_F(WorkersTest, ChangesOfTheListRestartTheLoaderWalk) {
     IconPool = new MemMgr_t();
     CopyWide(U16(Path("cache")).c_str(), CachePath, kPathUnits);
     Dir("pics");
@@ -112,6 +113,16 @@ TEST_F(WorkersTest, ShrinkingTheListRestartsTheLoaderWalk) {
     for (int wait = 0; wait < 120000 && !ready(4); wait++) plat::Sleep(1);
     ASSERT_TRUE(ready(4));
     plat::Sleep(50);  // the loader has gone idle past the end of the list
+
+    pm->Pause(true);  // replaced, as a rotation replaces its entry
+    Picture_t* fresh = new Picture_t(KIND_PICTURE);
+    fresh->SetFileName(pm->Pic[2]->Path());
+    pm->DestroyEntry(pm->Pic[2]);
+    pm->Pic[2] = fresh;
+    pm->Pause(false);
+    for (int wait = 0; wait < 120000 && !ready(4); wait++) plat::Sleep(1);
+    ASSERT_TRUE(ready(4));
+    plat::Sleep(50);
 
     pm->Pause(true);
     pm->Count = 3;
