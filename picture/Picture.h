@@ -19,9 +19,7 @@
 #pragma once
 
 #include <atomic>
-#include <cstddef>
 #include <cstdint>
-#include <new>
 
 #include "platform/Platform.h"
 #include "render/MapQuad.h"
@@ -30,6 +28,7 @@ class Img_t;
 class Jpeg_t;
 class PaintBuffer_t;
 struct PictureHeap;
+struct LoaderRun;
 
 // Bits of an entry's flag word.
 enum : int {
@@ -58,12 +57,9 @@ public:
     // Release (stops and joins the loader), FreeIcon, destroys the label.
     // Waits for a thumbnail being made (ICON_FOR_LOADING) to finish. A
     // loader that outlives the bound (stuck in a read of a hung file
-    // system) is left running with the entry: its bitmap, slot and texts
-    // are never freed, nor is its memory (operator delete).
+    // system) is left running with the arena it reads into, never freed
+    // under it: the thread frees it should the read return.
     virtual ~Picture_t();
-    static void* operator new(std::size_t size);
-    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
-    static void operator delete(void* entry);
 
     // ---- identity
     // Path = display name = path (at most 511 units); CheckBookmark; the
@@ -154,7 +150,9 @@ public:
     // 1 when the file did not open (after SetBroken), else 0. Stops early,
     // keeping the rows so far, when PIC_STOP is set; a row error ends the
     // picture as loaded. Posts a paint every 330 ms while WANT_PICTURE.
-    int LoadImg(Img_t* decoder, bool headerOnly);
+    // run: the loader thread's (else null); -1 when the entry left while
+    // the decoder read.
+    int LoadImg(Img_t* decoder, bool headerOnly, LoaderRun* run = nullptr);
     // Background load on a thread of its own (priority 4). Nothing when
     // loading or loaded; folders only get PIC_LOADED. Joins the previous
     // loader first; nothing when that one is stuck (it loads on, should
@@ -245,8 +243,11 @@ private:
     // Joins the loader once it has ended (bounded wait, entry lock held);
     // false, leaving it running, when it is stuck.
     bool JoinLoader(const char16_t* what);
-    // The destructor's end for a stuck loader: detached, the entry kept.
-    void Strand();
+    // The destructor's end for a stuck loader: detached once inside its
+    // read, with the arenas; joined should it end first.
+    void LeaveLoader();
+    // LoadNow on the loader thread: false when the entry left meanwhile.
+    bool LoadOn(LoaderRun* run, bool headerOnly);
     // FreeIcon for a caller that already holds the entry lock.
     void FreeIconHeld();
     // Row lock of the loader: false when PIC_STOP arrived while waiting.
@@ -281,6 +282,7 @@ private:
     plat::Thread* loader_ = nullptr;  // guarded by the entry lock
     std::atomic<bool> loaderEnded_{true};  // the loader routine has returned
     bool loaderStuck_ = false;  // outlived a bounded wait; guarded by the entry lock
+    LoaderRun* run_ = nullptr;  // the loader's, until joined; guarded by the entry lock
     // Path and display name, each in a block of its own length (at most
     // 511 units): a folder of 50,000 entries would otherwise hold 100 MB of
     // empty name buffers. A block is replaced only when a longer text comes.

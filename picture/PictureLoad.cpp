@@ -9,6 +9,7 @@
 #include "render/PaintBuffer.h"
 #include "settings/Config.h"
 #include "util/Diagnostics.h"
+#include "util/Text.h"
 
 // The arena of one decoded picture: blocks of rows freed together, and the
 // sizes it was made for (a later load of a changed file must not reuse it).
@@ -50,14 +51,38 @@ constexpr uint16_t kFillPixel = 0x2104;  // dark grey: red 4, green 8, blue 4
 std::atomic<uint32_t> LoaderWaitLimitMs{kWaitLimitMs};
 std::atomic<Img_t* (*)(const char16_t*)> LoadDecoderHook{nullptr};
 
-// Entries left to a loader that outlived the bound, with everything it may
-// still write into: never freed, and reachable from here so that they count
-// as held, not lost.
-struct StrandedEntry {
-    const void* entry;
-    StrandedEntry* next;
+// One run of an entry's loader thread, shared by the two. Inside a decoder
+// call (a read that may hang) the thread touches nothing of the entry but
+// the arena it reads into; an entry destroyed meanwhile leaves it that
+// arena and goes. The thread frees the arena and the run when the read
+// returns; otherwise the entry frees the run after the join.
+struct LoaderRun {
+    enum : int { BUSY, IN_READ, LEAVING, LEFT };
+    Picture_t* entry;
+    std::atomic<int> state{BUSY};
+    PictureHeap* arenas = nullptr;  // handed over with LEFT
 };
-static std::atomic<StrandedEntry*> stranded{nullptr};
+
+static void FreeArenas(PictureHeap* heap) {
+    while (heap) {
+        PictureHeap* next = heap->nextRetired;
+        delete heap;
+        heap = next;
+    }
+}
+
+static void EnterRead(LoaderRun* run) {
+    if (run) run->state.store(LoaderRun::IN_READ);
+}
+
+// False when the entry has left while the thread was in the read: then the
+// arenas are the thread's to free, and the entry is gone.
+static bool LeaveRead(LoaderRun* run) {
+    int expected = LoaderRun::IN_READ;
+    if (!run || run->state.compare_exchange_strong(expected, LoaderRun::BUSY)) return true;
+    while (run->state.load() != LoaderRun::LEFT) plat::Sleep(1);  // the hand-over is under way
+    return false;
+}
 
 // WaitFor with the loader's bound. A loader found stuck once is only looked
 // at afterwards: every later wait would freeze the interface again.
@@ -80,29 +105,16 @@ Picture_t::~Picture_t() {
     Release();
     // The loader has left its row loop; wait for the rest of its routine.
     Pause(true);
-    bool joined = JoinLoader(u".~Picture_t");
-    if (joined) FreeBitmap();  // whatever the loader made after Release, retired arenas too
-    else Strand();
+    if (!JoinLoader(u".~Picture_t")) LeaveLoader();
+    FreeBitmap();  // whatever the loader made after Release, retired arenas too
     Pause(false);
     // A thumbnail being made (even before it took a slot) uses the entry.
     WaitFor([this] { return !HasFlags(ICON_FOR_LOADING); }, u".~Picture_t.ICON_FOR_LOADING");
+    FreeIcon();
     Picture_t* self = this;
     hiPriorityEntry.compare_exchange_strong(self, nullptr);
-    delete label_;  // the interface thread's alone
-    if (!joined) return;  // the slot and the path stay with the stuck loader
-    FreeIcon();
+    delete label_;
     FreeTexts();
-}
-
-void* Picture_t::operator new(std::size_t size) { return ::operator new(size); }
-void* Picture_t::operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return ::operator new(size, std::nothrow);
-}
-
-void Picture_t::operator delete(void* entry) {
-    for (StrandedEntry* s = stranded.load(); s; s = s->next)
-        if (s->entry == entry) return;
-    ::operator delete(entry);
 }
 
 bool Picture_t::JoinLoader(const char16_t* what) {
@@ -110,21 +122,37 @@ bool Picture_t::JoinLoader(const char16_t* what) {
     if (!WaitForLoader(&loaderStuck_, [this] { return loaderEnded_.load(); }, what)) return false;
     plat::JoinThread(loader_);
     loader_ = nullptr;
+    delete run_;
+    run_ = nullptr;
     loaderStuck_ = false;
     return true;
 }
 
-void Picture_t::Strand() {
+void Picture_t::LeaveLoader() {
     // Joining a loader stuck in a read of a hung file system would freeze
-    // the interface for good: it runs on with the entry, which is never
-    // freed, and stops at its next row should the read ever return.
+    // the interface for good. Outside its reads it only waits within
+    // bounds and stops at PIC_STOP: it is soon back in a read, or gone.
     SetFlags(PIC_STOP);
-    plat::DetachThread(loader_);
-    loader_ = nullptr;
-    StrandedEntry* s = new (std::nothrow) StrandedEntry{this, stranded.load()};
-    if (!s) ReportOutOfMemory(u".Picture_t.Strand", sizeof(StrandedEntry));
-    while (!stranded.compare_exchange_weak(s->next, s)) {
+    int expected = LoaderRun::IN_READ;
+    WaitFor([&] {
+        expected = LoaderRun::IN_READ;
+        return loaderEnded_.load() || run_->state.compare_exchange_strong(expected, LoaderRun::LEAVING);
+    }, u".~Picture_t");
+    if (run_->state.load() != LoaderRun::LEAVING) {
+        plat::JoinThread(loader_);
+        delete run_;
+    } else {
+        // The arena it reads into goes with it; the run is its to free.
+        PictureHeap* arenas = heap_.exchange(nullptr);
+        PictureHeap* retired = retired_.exchange(nullptr);
+        if (arenas) arenas->nextRetired = retired;
+        else arenas = retired;
+        run_->arenas = arenas;
+        run_->state.store(LoaderRun::LEFT);
+        plat::DetachThread(loader_);
     }
+    loader_ = nullptr;
+    run_ = nullptr;
 }
 
 void Picture_t::ChangeFlags(int clear, int set) {
@@ -196,11 +224,7 @@ void Picture_t::FreeBitmap() {
     rowBuffer_ = nullptr;
     memoryHeld_.store(0, std::memory_order_relaxed);
     delete heap;
-    for (PictureHeap* r = retired_.exchange(nullptr); r;) {
-        PictureHeap* next = r->nextRetired;
-        delete r;
-        r = next;
-    }
+    FreeArenas(retired_.exchange(nullptr));
 }
 
 bool Picture_t::Bitmap(uint16_t*** rows, int* width, int* height) const {
@@ -221,17 +245,20 @@ void Picture_t::SetBroken() {
 
 // ------------------------------------------------------------------ loading
 
-void Picture_t::LoadNow(bool headerOnly) {
+void Picture_t::LoadNow(bool headerOnly) { LoadOn(nullptr, headerOnly); }
+
+bool Picture_t::LoadOn(LoaderRun* run, bool headerOnly) {
     if (kind_ == KIND_FOLDER) {
         SetSize(100, 100);
         SetFlags(PIC_LOADED);
-        return;
+        return true;
     }
     Img_t* (*hook)(const char16_t*) = LoadDecoderHook.load();
     Img_t* decoder = hook ? hook(path_) : AllocImg_t(path_);
-    if (!decoder) return;
-    LoadImg(decoder, headerOnly);
+    if (!decoder) return true;
+    bool stayed = LoadImg(decoder, headerOnly, run) >= 0;
     delete decoder;
+    return stayed;
 }
 
 // Maps the thumbnail over the whole bitmap as a preview until rows arrive.
@@ -262,10 +289,14 @@ bool Picture_t::LockForRow() {
     }
 }
 
-int Picture_t::LoadImg(Img_t* decoder, bool headerOnly) {
+int Picture_t::LoadImg(Img_t* decoder, bool headerOnly, LoaderRun* run) {
     decoder->Budget = MaxPicPixel;
     decoder->Rgb565 = 1;
-    int r = decoder->Open(path_);
+    char16_t path[kPathUnits];
+    CopyWide(path_, path, kPathUnits);
+    EnterRead(run);
+    int r = decoder->Open(path);
+    if (!LeaveRead(run)) return -1;
     if (r <= 0) {
         SetBroken();
         return 1;
@@ -308,7 +339,12 @@ int Picture_t::LoadImg(Img_t* decoder, bool headerOnly) {
             delete[] map;
             return 0;
         }
+        EnterRead(run);
         int k = decoder->ReadRow565((uint16_t*)buffer);
+        if (!LeaveRead(run)) {
+            delete[] map;
+            return -1;
+        }
         if (k < 0) break;
         int y = (int)(((int64_t)k * scale) >> 14);
         if (y > height - 1) y = height - 1;
@@ -338,8 +374,13 @@ int Picture_t::LoadImg(Img_t* decoder, bool headerOnly) {
 }
 
 int PictureLoaderThread(void* arg) {
-    Picture_t* p = (Picture_t*)arg;
-    p->LoadNow(false);
+    LoaderRun* run = (LoaderRun*)arg;
+    Picture_t* p = run->entry;
+    if (!p->LoadOn(run, false)) {  // the entry is gone
+        FreeArenas(run->arenas);
+        delete run;
+        return 0;
+    }
     Picture_t* self = p;
     hiPriorityEntry.compare_exchange_strong(self, nullptr);
     p->ClearFlags(PIC_STOP);
@@ -368,13 +409,17 @@ void Picture_t::Load(bool hiPriority) {
     // outlive a loader that has already finished and stall every other one.
     SetHiPriority(hiPriority);
     loaderEnded_.store(false);
-    loader_ = plat::StartThread(PictureLoaderThread, this, 4);
+    run_ = new (std::nothrow) LoaderRun{this};
+    if (!run_) ReportOutOfMemory(u".Picture_t.Load:Run", sizeof(LoaderRun));
+    loader_ = plat::StartThread(PictureLoaderThread, run_, 4);
     if (loader_) {
         // A name the factory refuses ends the thread without either flag.
         WaitForLoader(&loaderStuck_, [this] { return HasFlags(PIC_LOADING | PIC_LOADED) || loaderEnded_.load(); },
                       u".Loading");
         plat::SetThreadPriority(loader_, 4);
     } else {
+        delete run_;
+        run_ = nullptr;
         loaderEnded_.store(true);
         SetHiPriority(false);
     }
