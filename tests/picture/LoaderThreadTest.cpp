@@ -46,12 +46,9 @@ TEST_F(LoaderThreadTest, StoppedLoadKeepsItsPreviewAndAChangedFileRetiresIt) {
     ASSERT_TRUE(p->Bitmap(&rows, &w, &h));
     p->Pause(false);
     EXPECT_EQ(std::tuple(w, h, oldRows[899][1199]), std::tuple(600, 400, 0xF800));  // a painter may still read them
-    EXPECT_NE(rows, oldRows);
     holder.SetHiPriority(false);
     ASSERT_TRUE(Eventually([p] { return p->HasFlags(PIC_LOADED); }));
-    p->Pause(true);
     EXPECT_EQ(Count(p, 0xF800) + Count(p, 0x2104), 0);
-    p->Pause(false);
     p->Release();
     EXPECT_FALSE(p->HasBitmap() || p->HasFlags(PIC_LOADED) || p->MemoryHeld());
 
@@ -96,8 +93,7 @@ struct HungRead : Img_t {
     HungRead() { last = this; made++; }
     ~HungRead() override { gone = true; }
     int Open(const char*) override {
-        OutWidth = SrcWidth = 64;
-        OutHeight = SrcHeight = 8;
+        OutWidth = SrcWidth = 64, OutHeight = SrcHeight = 8;
         return 1;
     }
     int ReadRow565(uint16_t* dest) override {
@@ -148,9 +144,8 @@ TEST_F(LoaderThreadTest, LoaderStuckInAReadIsLeftWithWhatItWritesInto) {
     LoadDecoderHook = nullptr;
     ASSERT_EQ(headless::Boxes().size(), 1u);
     EXPECT_EQ(headless::Boxes()[0].text, u".Unload Kill");
-    EXPECT_EQ(HungRead::made.load(), 1);
+    EXPECT_TRUE(HungRead::made == 1 && !HungRead::gone);
     EXPECT_EQ(IconPool->FreeCount(), IconPool->SlotCount());
-    EXPECT_FALSE(HungRead::gone.load());
     HungRead::last.load()->release = true;  // LSan: the loader frees what it was left
     EXPECT_TRUE(Eventually([] { return HungRead::gone.load(); }));
 }

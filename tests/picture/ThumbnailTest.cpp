@@ -104,6 +104,10 @@ TEST_F(ThumbnailTest, InvalidCacheIsDeletedAndMadeAgain) {
     WriteBytes(Cached(file) + ".dat", side, 7);  // short
     EXPECT_EQ(p->LoadIcon(true), 0);
     p->LoadForIcon();
+    p->FreeIcon();
+    WriteBytes(Cached(file), ReadBytes(Cached(file)), 400);  // the thumbnail cut inside its header
+    EXPECT_TRUE(p->LoadIcon(false) == 0 && !p->HasIcon() && !Exists(Cached(file)));
+    p->LoadForIcon();
 
     p = Make("c.jpg", 200, 300, [](int, int) { return 0x3060C0u; });
     EXPECT_EQ(p->LoadIcon(true), 0);
@@ -148,12 +152,12 @@ TEST_F(ThumbnailTest, EntriesWithoutACacheWriteNone) {
     p = Make("i.jpg", 64, 64);
     p->SetFlags(NO_CACHE);
     p->LoadForIcon();
-    EXPECT_EQ(p->LoadIcon(false), 0);
+    EXPECT_TRUE(p->LoadIcon(false) == 0 && !p->HasIcon());
     EXPECT_FALSE(Exists(Cached(bad)) || Exists(Cached(dir + "/i.jpg")));
     Picture_t folder(KIND_FOLDER);
     folder.SetFileName(U16(dir).c_str());
     folder.LoadForIcon();
-    EXPECT_EQ(folder.LoadIcon(false), 0);
+    EXPECT_TRUE(folder.LoadIcon(false) == 0 && !folder.HasIcon());
     CachePath[0] = 0;  // no cache root: the picture itself is never touched
     auto size = std::filesystem::file_size(dir + "/i.jpg");
     p.reset(Entry(dir + "/i.jpg"));
