@@ -36,6 +36,7 @@ bool PictureMgr_t::ReleaseFarIcons(int keep) {
         for (int i : {sel - d, sel + d}) {
             if (i < 0 || i >= count || i == keep || !Pic[i]->HasIcon()) continue;
             Pic[i]->FreeIcon();
+            listGeneration_.fetch_add(1);
             if (IconPool->FreeCount() > 1) return true;
         }
     return false;

@@ -283,6 +283,7 @@ static Picture_t* Orphaned(Picture_t* entry) {
 
 void PictureMgr_t::DestroyEntry(Picture_t* entry) {
     if (!entry) return;
+    listGeneration_.fetch_add(1);
     // The loader picked its entry under the lock we hold now and the entry
     // is out of Pic, so it cannot be picked again. Held right now: the
     // loader frees it when done (never under it, and a loader stuck in a

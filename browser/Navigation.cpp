@@ -146,6 +146,7 @@ void PictureMgr_t::IconProcess() {
     // program quits, instead of finishing a long decode first.
     StopRequestScope stop(&Flags, PM_LOADER_STOP, &AppFlags, APP_QUIT);
     int anchor = -1, offset = 0, remembered = 0;
+    uint32_t seen = 0;  // listGeneration_ as the walk last started
     while (!(Flags & PM_LOADER_STOP)) {
         Picture_t* work = nullptr;
         bool far = false, repaint = false;
@@ -154,11 +155,14 @@ void PictureMgr_t::IconProcess() {
         if (!PauseUnlessStopped(PM_LOADER_STOP)) break;
         int count = Count;
         int sel = Selected();
-        // Entries given back or removed shrink the list: walk again from
-        // the focus so that the thumbnails they freed are made again.
-        if (sel != anchor || count < remembered) {
+        uint32_t generation = listGeneration_.load();
+        // An entry removed or replaced, or a thumbnail given back, may lie
+        // behind the walk's front (whatever the count did meanwhile): walk
+        // again from the focus so that what went is made again.
+        if (sel != anchor || generation != seen) {
             anchor = sel;
             remembered = count;
+            seen = generation;
             offset = 0;
         }
         // While a full picture decodes, the loader keeps out of its way.
@@ -168,7 +172,10 @@ void PictureMgr_t::IconProcess() {
                 Picture_t* e = Pic[index];
                 if (Mode == 1 && offset == StepDir && EnsureFreeMemory(index, true)) e->Load(false);
                 if (!e->HasFlags(ICON_READY) && IconPool) {
+                    // What the walk gives back itself lies beyond its
+                    // front: no reason to start again.
                     ReleaseFarIcons(index);
+                    seen = listGeneration_.load();
                     // Far on either side: only confirm the cache, hold no slot.
                     int distance = offset < 0 ? -offset : offset;
                     far = distance > IconPool->SlotCount() / 2;

@@ -119,7 +119,8 @@ public:
     // Stores Angle, rounded to a quarter turn, for the selected picture's
     // orientation.
     void SaveAngle();
-    // Destroys an entry that has left Pic. Caller holds the browser lock.
+    // Destroys an entry that has left Pic (removed, or replaced by a new
+    // one) and counts a change of the list. Caller holds the browser lock.
     // Never waits: an entry the loader works on is freed by the loader.
     void DestroyEntry(Picture_t* entry);
 
@@ -169,7 +170,8 @@ public:
     // not free enough.
     bool EnsureFreeMemory(int keep, bool large);
     // Frees thumbnail slots farthest first until the pool has more than one
-    // free slot; keep is spared.
+    // free slot; keep is spared. Each slot given back counts a change of
+    // the list.
     bool ReleaseFarIcons(int keep);
 
     // ---- browse painting (Paint.cpp)
@@ -294,6 +296,12 @@ private:
     // Threads waiting in Pause(true) (the interface thread): the scanner
     // pauses while there are any.
     std::atomic<int> lockWaiters_{0};
+    // Changes of the list that may undo the loader's work behind its front:
+    // an entry removed or replaced, a thumbnail given back. Bumped under the
+    // lock; the loader walks again from the focus when it moved. Entries
+    // added only push the front out (the loader re-anchors on the count
+    // once the first neighbours are done).
+    std::atomic<uint32_t> listGeneration_{0};
     uint32_t infoDrawn_ = 0;  // when AddEntry last drew the info line (lock)
     // A worker that did not stop within the bound: it may still use the
     // browser, so the browser is never freed (WorkersStuck).

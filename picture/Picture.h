@@ -28,6 +28,7 @@ class Img_t;
 class Jpeg_t;
 class PaintBuffer_t;
 struct PictureHeap;
+struct LoaderRun;
 
 // Bits of an entry's flag word.
 enum : int {
@@ -54,7 +55,10 @@ public:
     // corner sets -1, bookmark index -1, size and time 0, SetSize(0, 0).
     explicit Picture_t(int kind);
     // Release (stops and joins the loader), FreeIcon, destroys the label.
-    // Waits for a thumbnail being made (ICON_FOR_LOADING) to finish.
+    // Waits for a thumbnail being made (ICON_FOR_LOADING) to finish. A
+    // loader that outlives the bound (stuck in a read of a hung file
+    // system) is left running with the arena it reads into, never freed
+    // under it: the thread frees it should the read return.
     virtual ~Picture_t();
 
     // ---- identity
@@ -146,14 +150,18 @@ public:
     // 1 when the file did not open (after SetBroken), else 0. Stops early,
     // keeping the rows so far, when PIC_STOP is set; a row error ends the
     // picture as loaded. Posts a paint every 330 ms while WANT_PICTURE.
-    int LoadImg(Img_t* decoder, bool headerOnly);
+    // run: the loader thread's (else null); -1 when the entry left while
+    // the decoder read.
+    int LoadImg(Img_t* decoder, bool headerOnly, LoaderRun* run = nullptr);
     // Background load on a thread of its own (priority 4). Nothing when
     // loading or loaded; folders only get PIC_LOADED. Joins the previous
-    // loader first. hiPriority: every other loader waits for this one.
+    // loader first; nothing when that one is stuck (it loads on, should
+    // its read return). hiPriority: every other loader waits for this one.
     void Load(bool hiPriority);
     // Stops a running loader (raised to priority 3) and waits until it has
     // left its row loop. freeBitmap: also PIC_LOADED clear and the bitmap
-    // freed; otherwise the partial rows stay for a later Load.
+    // freed; otherwise the partial rows stay for a later Load. A loader
+    // stuck past the bound keeps its rows and the flags (PIC_STOP set).
     void Unload(bool freeBitmap);
     void Release() { Unload(true); }
     // The entry lock. on: waits (bounded, ".Picture_t.Pause") until
@@ -232,6 +240,14 @@ public:
 
 private:
     friend int PictureLoaderThread(void* arg);
+    // Joins the loader once it has ended (bounded wait, entry lock held);
+    // false, leaving it running, when it is stuck.
+    bool JoinLoader(const char16_t* what);
+    // The destructor's end for a stuck loader: detached once inside its
+    // read, with the arenas; joined should it end first.
+    void LeaveLoader();
+    // LoadNow on the loader thread: false when the entry left meanwhile.
+    bool LoadOn(LoaderRun* run, bool headerOnly);
     // FreeIcon for a caller that already holds the entry lock.
     void FreeIconHeld();
     // Row lock of the loader: false when PIC_STOP arrived while waiting.
@@ -265,6 +281,8 @@ private:
     // icon corners, view corners: public above
     plat::Thread* loader_ = nullptr;  // guarded by the entry lock
     std::atomic<bool> loaderEnded_{true};  // the loader routine has returned
+    bool loaderStuck_ = false;  // outlived a bounded wait; guarded by the entry lock
+    LoaderRun* run_ = nullptr;  // the loader's, until joined; guarded by the entry lock
     // Path and display name, each in a block of its own length (at most
     // 511 units): a folder of 50,000 entries would otherwise hold 100 MB of
     // empty name buffers. A block is replaced only when a longer text comes.
@@ -277,6 +295,14 @@ private:
 // The loader thread's entry: LoadNow(false) of the entry, then gives up
 // priority and clears PIC_STOP.
 int PictureLoaderThread(void* arg);
+
+// How long the interface thread waits for an entry's loader (to start, to
+// leave its row loop, to end) before taking it for stuck: kWaitLimitMs.
+// Tests shorten it.
+extern std::atomic<uint32_t> LoaderWaitLimitMs;
+// When set, LoadNow reads through the decoder it makes for the path instead
+// of AllocImg_t's: tests stand in a read that never returns.
+extern std::atomic<Img_t* (*)(const char16_t* path)> LoadDecoderHook;
 
 // The skin's picture, folder and bookmarked-folder icons (kind 0, 1, 1,
 // NO_CACHE, key magenta); made by start-up, null before.

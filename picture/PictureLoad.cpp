@@ -9,6 +9,7 @@
 #include "render/PaintBuffer.h"
 #include "settings/Config.h"
 #include "util/Diagnostics.h"
+#include "util/Text.h"
 
 // The arena of one decoded picture: blocks of rows freed together, and the
 // sizes it was made for (a later load of a changed file must not reuse it).
@@ -47,12 +48,64 @@ constexpr int kRowBlockBytes = 16384;
 constexpr uint64_t kMaxBitmapBytes = uint64_t(1) << 31;
 constexpr uint16_t kFillPixel = 0x2104;  // dark grey: red 4, green 8, blue 4
 
+std::atomic<uint32_t> LoaderWaitLimitMs{kWaitLimitMs};
+std::atomic<Img_t* (*)(const char16_t*)> LoadDecoderHook{nullptr};
+
+// One run of an entry's loader thread, shared by the two. Inside a decoder
+// call (a read that may hang) the thread touches nothing of the entry but
+// the arena it reads into; an entry destroyed meanwhile leaves it that
+// arena and goes. The thread frees the arena and the run when the read
+// returns; otherwise the entry frees the run after the join.
+struct LoaderRun {
+    enum : int { BUSY, IN_READ, LEAVING, LEFT };
+    Picture_t* entry;
+    std::atomic<int> state{BUSY};
+    PictureHeap* arenas = nullptr;  // handed over with LEFT
+};
+
+static void FreeArenas(PictureHeap* heap) {
+    while (heap) {
+        PictureHeap* next = heap->nextRetired;
+        delete heap;
+        heap = next;
+    }
+}
+
+static void EnterRead(LoaderRun* run) {
+    if (run) run->state.store(LoaderRun::IN_READ);
+}
+
+// False when the entry has left while the thread was in the read: then the
+// arenas are the thread's to free, and the entry is gone.
+static bool LeaveRead(LoaderRun* run) {
+    int expected = LoaderRun::IN_READ;
+    if (!run || run->state.compare_exchange_strong(expected, LoaderRun::BUSY)) return true;
+    while (run->state.load() != LoaderRun::LEFT) plat::Sleep(1);  // the hand-over is under way
+    return false;
+}
+
+// WaitFor with the loader's bound. A loader found stuck once is only looked
+// at afterwards: every later wait would freeze the interface again.
+template <typename Test>
+static bool WaitForLoader(bool* stuck, Test test, const char16_t* what) {
+    if (*stuck) return test();
+    uint32_t deadline = plat::TickCount() + LoaderWaitLimitMs.load();
+    while (!test()) {
+        if (plat::TickAfter(plat::TickCount(), deadline)) {
+            *stuck = true;
+            ReportSyncError(what);
+            return false;
+        }
+        plat::Sleep(1);
+    }
+    return true;
+}
+
 Picture_t::~Picture_t() {
     Release();
     // The loader has left its row loop; wait for the rest of its routine.
     Pause(true);
-    if (loader_) plat::JoinThread(loader_);
-    loader_ = nullptr;
+    if (!JoinLoader(u".~Picture_t")) LeaveLoader();
     FreeBitmap();  // whatever the loader made after Release, retired arenas too
     Pause(false);
     // A thumbnail being made (even before it took a slot) uses the entry.
@@ -62,6 +115,44 @@ Picture_t::~Picture_t() {
     hiPriorityEntry.compare_exchange_strong(self, nullptr);
     delete label_;
     FreeTexts();
+}
+
+bool Picture_t::JoinLoader(const char16_t* what) {
+    if (!loader_) return true;
+    if (!WaitForLoader(&loaderStuck_, [this] { return loaderEnded_.load(); }, what)) return false;
+    plat::JoinThread(loader_);
+    loader_ = nullptr;
+    delete run_;
+    run_ = nullptr;
+    loaderStuck_ = false;
+    return true;
+}
+
+void Picture_t::LeaveLoader() {
+    // Joining a loader stuck in a read of a hung file system would freeze
+    // the interface for good. Outside its reads it only waits within
+    // bounds and stops at PIC_STOP: it is soon back in a read, or gone.
+    SetFlags(PIC_STOP);
+    int expected = LoaderRun::IN_READ;
+    WaitFor([&] {
+        expected = LoaderRun::IN_READ;
+        return loaderEnded_.load() || run_->state.compare_exchange_strong(expected, LoaderRun::LEAVING);
+    }, u".~Picture_t");
+    if (run_->state.load() != LoaderRun::LEAVING) {
+        plat::JoinThread(loader_);
+        delete run_;
+    } else {
+        // The arena it reads into goes with it; the run is its to free.
+        PictureHeap* arenas = heap_.exchange(nullptr);
+        PictureHeap* retired = retired_.exchange(nullptr);
+        if (arenas) arenas->nextRetired = retired;
+        else arenas = retired;
+        run_->arenas = arenas;
+        run_->state.store(LoaderRun::LEFT);
+        plat::DetachThread(loader_);
+    }
+    loader_ = nullptr;
+    run_ = nullptr;
 }
 
 void Picture_t::ChangeFlags(int clear, int set) {
@@ -133,11 +224,7 @@ void Picture_t::FreeBitmap() {
     rowBuffer_ = nullptr;
     memoryHeld_.store(0, std::memory_order_relaxed);
     delete heap;
-    for (PictureHeap* r = retired_.exchange(nullptr); r;) {
-        PictureHeap* next = r->nextRetired;
-        delete r;
-        r = next;
-    }
+    FreeArenas(retired_.exchange(nullptr));
 }
 
 bool Picture_t::Bitmap(uint16_t*** rows, int* width, int* height) const {
@@ -158,16 +245,20 @@ void Picture_t::SetBroken() {
 
 // ------------------------------------------------------------------ loading
 
-void Picture_t::LoadNow(bool headerOnly) {
+void Picture_t::LoadNow(bool headerOnly) { LoadOn(nullptr, headerOnly); }
+
+bool Picture_t::LoadOn(LoaderRun* run, bool headerOnly) {
     if (kind_ == KIND_FOLDER) {
         SetSize(100, 100);
         SetFlags(PIC_LOADED);
-        return;
+        return true;
     }
-    Img_t* decoder = AllocImg_t(path_);
-    if (!decoder) return;
-    LoadImg(decoder, headerOnly);
+    Img_t* (*hook)(const char16_t*) = LoadDecoderHook.load();
+    Img_t* decoder = hook ? hook(path_) : AllocImg_t(path_);
+    if (!decoder) return true;
+    bool stayed = LoadImg(decoder, headerOnly, run) >= 0;
     delete decoder;
+    return stayed;
 }
 
 // Maps the thumbnail over the whole bitmap as a preview until rows arrive.
@@ -198,10 +289,14 @@ bool Picture_t::LockForRow() {
     }
 }
 
-int Picture_t::LoadImg(Img_t* decoder, bool headerOnly) {
+int Picture_t::LoadImg(Img_t* decoder, bool headerOnly, LoaderRun* run) {
     decoder->Budget = MaxPicPixel;
     decoder->Rgb565 = 1;
-    int r = decoder->Open(path_);
+    char16_t path[kPathUnits];
+    CopyWide(path_, path, kPathUnits);
+    EnterRead(run);
+    int r = decoder->Open(path);
+    if (!LeaveRead(run)) return -1;
     if (r <= 0) {
         SetBroken();
         return 1;
@@ -244,7 +339,12 @@ int Picture_t::LoadImg(Img_t* decoder, bool headerOnly) {
             delete[] map;
             return 0;
         }
+        EnterRead(run);
         int k = decoder->ReadRow565((uint16_t*)buffer);
+        if (!LeaveRead(run)) {
+            delete[] map;
+            return -1;
+        }
         if (k < 0) break;
         int y = (int)(((int64_t)k * scale) >> 14);
         if (y > height - 1) y = height - 1;
@@ -274,8 +374,13 @@ int Picture_t::LoadImg(Img_t* decoder, bool headerOnly) {
 }
 
 int PictureLoaderThread(void* arg) {
-    Picture_t* p = (Picture_t*)arg;
-    p->LoadNow(false);
+    LoaderRun* run = (LoaderRun*)arg;
+    Picture_t* p = run->entry;
+    if (!p->LoadOn(run, false)) {  // the entry is gone
+        FreeArenas(run->arenas);
+        delete run;
+        return 0;
+    }
     Picture_t* self = p;
     hiPriorityEntry.compare_exchange_strong(self, nullptr);
     p->ClearFlags(PIC_STOP);
@@ -294,18 +399,27 @@ void Picture_t::Load(bool hiPriority) {
         Pause(false);
         return;
     }
-    if (loader_) plat::JoinThread(loader_);  // a stopped loader's last steps
-    loader_ = nullptr;
+    // A stopped loader's last steps. One stuck in a hung read still owns
+    // the entry: it loads on, should the read return.
+    if (!JoinLoader(u".Loading")) {
+        Pause(false);
+        return;
+    }
     // Priority is given before the thread starts: set afterwards, it could
     // outlive a loader that has already finished and stall every other one.
     SetHiPriority(hiPriority);
     loaderEnded_.store(false);
-    loader_ = plat::StartThread(PictureLoaderThread, this, 4);
+    run_ = new (std::nothrow) LoaderRun{this};
+    if (!run_) ReportOutOfMemory(u".Picture_t.Load:Run", sizeof(LoaderRun));
+    loader_ = plat::StartThread(PictureLoaderThread, run_, 4);
     if (loader_) {
         // A name the factory refuses ends the thread without either flag.
-        WaitFor([this] { return HasFlags(PIC_LOADING | PIC_LOADED) || loaderEnded_.load(); }, u".Loading");
+        WaitForLoader(&loaderStuck_, [this] { return HasFlags(PIC_LOADING | PIC_LOADED) || loaderEnded_.load(); },
+                      u".Loading");
         plat::SetThreadPriority(loader_, 4);
     } else {
+        delete run_;
+        run_ = nullptr;
         loaderEnded_.store(true);
         SetHiPriority(false);
     }
@@ -317,15 +431,14 @@ void Picture_t::Unload(bool freeBitmap) {
     if (HasFlags(PIC_LOADING | PIC_LOADED)) {
         SetFlags(PIC_STOP | PIC_HIPRIORITY);
         if (loader_) plat::SetThreadPriority(loader_, 3);
-        WaitFor([this] { return !HasFlags(PIC_LOADING); }, u".Unload Kill");
-        ClearFlags(PIC_LOADING | PIC_STOP);
-        if (freeBitmap) {
-            ClearFlags(PIC_LOADED);
-            FreeBitmap();
-        }
-    } else if (freeBitmap) {
-        FreeBitmap();
+        // A loader stuck in a hung read keeps PIC_STOP: it leaves at its
+        // next row, should the read return.
+        bool left = WaitForLoader(&loaderStuck_, [this] { return !HasFlags(PIC_LOADING); }, u".Unload Kill");
+        ClearFlags(left ? PIC_LOADING | PIC_STOP : PIC_LOADING);
+        if (freeBitmap) ClearFlags(PIC_LOADED);
     }
+    // Never under a stuck loader: it writes into the rows and the buffer.
+    if (freeBitmap && !(loaderStuck_ && !loaderEnded_.load())) FreeBitmap();
     Pause(false);
 }
 

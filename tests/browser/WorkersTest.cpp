@@ -82,16 +82,26 @@ TEST_F(WorkersTest, RemovingEntriesUnderTheLoaderLeavesTheRestToBeCached) {
     EXPECT_TRUE(All(ICON_CACHED));  // every thumbnail left gets made
 }
 
-// A loader that has covered the whole list idles until re-anchored: when
-// the list shrinks it starts again from the focus, so a thumbnail given
-// back meanwhile is made again.
-TEST_F(WorkersTest, ShrinkingTheListRestartsTheLoaderWalk) {
+// A loader that has covered the whole list idles until re-anchored: any
+// change of the list starts it again from the focus, so that an entry
+// replaced at the same count, or a thumbnail given back while the list
+// shrinks, is made again without the selection moving.
+TEST_F(WorkersTest, ChangesOfTheListRestartTheLoaderWalk) {
     Pictures(4);
     ASSERT_TRUE(Open(Path("pics")));
     ASSERT_TRUE(WaitListed());
     ASSERT_TRUE(All(ICON_READY));
     ASSERT_EQ(pm->Count, 4);
     plat::Sleep(50);  // the loader has gone idle past the end of the list
+
+    pm->Pause(true);  // replaced, as a rotation replaces its entry
+    Picture_t* fresh = new Picture_t(KIND_PICTURE);
+    fresh->SetFileName(pm->Pic[2]->Path());
+    pm->DestroyEntry(pm->Pic[2]);
+    pm->Pic[2] = fresh;
+    pm->Pause(false);
+    ASSERT_TRUE(All(ICON_READY));
+    plat::Sleep(50);
 
     pm->Pause(true);
     pm->Count = 3;

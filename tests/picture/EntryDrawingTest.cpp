@@ -8,13 +8,10 @@
 class EntryDrawingTest : public PictureTest {
 protected:
     PaintBuffer_t buf{240, 320};
-    void Clear() {
-        for (int y = 0; y < buf.Height(); y++) std::fill(buf.Rows()[y], buf.Rows()[y] + buf.Width(), 0);
-    }
+    void Clear() { std::fill(buf.Rows()[0], buf.Rows()[0] + 240 * 320, 0); }
 };
 
-// A ready slot, dark with a red 2 x 2 top-left corner (a quarter turn
-// samples the corner one pixel in).
+// A ready slot: dark, a red 2 x 2 top-left corner (a quarter turn samples one pixel in).
 static void MarkedIcon(Picture_t* p) {
     p->AllocIcon();
     for (int y = 0; y < IconSize; y++) std::fill(p->IconRows()[y], p->IconRows()[y] + IconSize, 0x0841);
@@ -36,11 +33,9 @@ TEST_F(EntryDrawingTest, IconTurnsClockwiseAndFallsBackToTheSkinIcon) {
               (std::array{7680, 0, 0, 0, 7680, 7680, 0, 7680}));
     Clear();
     buf.DrawIcon(&p, 60, 60, 0.5f, 1);
-    EXPECT_EQ(buf.Rows()[0][119], 0xF800);
-    EXPECT_EQ(buf.Rows()[2][117], 0x0841);
+    EXPECT_EQ((std::array{buf.Rows()[0][119], buf.Rows()[2][117]}), (std::array<uint16_t, 2>{0xF800, 0x0841}));
     EXPECT_NE(buf.Rows()[1][1], 0xF800);
-    EXPECT_TRUE(p.HitIcon(0, 0) && p.HitIcon(120, 120));
-    EXPECT_FALSE(p.HitIcon(121, 60));
+    EXPECT_TRUE(p.HitIcon(0, 0) && p.HitIcon(120, 120) && !p.HitIcon(121, 60));
 
     p.ClearFlags(ICON_READY);  // skin icons are never marked ready
     SkinImage = &p;
@@ -54,59 +49,20 @@ TEST_F(EntryDrawingTest, IconTurnsClockwiseAndFallsBackToTheSkinIcon) {
     EXPECT_EQ(buf.Rows()[60][60], 0);
 }
 
-TEST_F(EntryDrawingTest, ABookmarkedFolderShowsTheBookmarkedFolderIcon) {
-    Picture_t plain(KIND_PICTURE), marked(KIND_PICTURE);
-    MarkedIcon(&plain);
-    MarkedIcon(&marked);
-    for (int y = 0; y < IconSize; y++) std::fill(marked.IconRows()[y], marked.IconRows()[y] + IconSize, 0x001F);
-    SkinFolder = &plain;
-    SkinFolderBm = &marked;
-    Bookmark_t slot;
-    Bookmarks[1] = &slot;
-    slot.SetFolder(u"/pics/Trip");
-    Picture_t folder(KIND_FOLDER);
-    folder.SetFileName(u"/Pics/TRIP");  // letter case ignored
-    Clear();
-    buf.DrawIcon(&folder, 60, 60, 0.5f, 0);
-    EXPECT_EQ(buf.Rows()[60][60], 0x001F);
-    slot.SetFolder(u"");
-    folder.CheckBookmark();
-    Clear();
-    buf.DrawIcon(&folder, 60, 60, 0.5f, 0);
-    EXPECT_EQ(buf.Rows()[60][60], 0x0841);
-    Bookmarks[1] = nullptr;
-    SkinFolder = SkinFolderBm = nullptr;
-}
-
-TEST_F(EntryDrawingTest, PictureFacingAwayIsNotDrawn) {
-    std::string file = dir + "/p.jpg";
-    ASSERT_TRUE(WriteJpeg(file, 320, 240, BrightGradient));
-    Picture_t* p = Entry(file);
-    p->LoadNow(false);
-    for (int tilt : {90, 180, 270, -90}) {
-        Clear();
-        buf.DrawPicture(p, 0, 0, 1.0f, 0, tilt);
-        int drawn = 0;
-        for (int y = 0; y < 320; y++)
-            for (int x = 0; x < 240; x++) drawn += buf.Rows()[y][x] != 0;
-        EXPECT_EQ(drawn, 0) << tilt;
-    }
-    Clear();
-    buf.DrawPicture(p, 0, 0, 1.0f, 0, 89);  // almost edge-on: a narrow strip
-    EXPECT_NE(buf.Rows()[160][120], 0);
-    EXPECT_EQ(buf.Rows()[160][100], 0);
-    EXPECT_LE(p->viewCorners[1].x - p->viewCorners[0].x, 6);
-    delete p;
-}
-
 // Corners worked out by hand for a 320 x 240 picture on the 240 x 320
 // buffer (W64 20480, H64 15360).
-TEST_F(EntryDrawingTest, PictureCornersFollowPanTurnZoomAndTilt) {
-    std::string file = dir + "/p.jpg";
-    ASSERT_TRUE(WriteJpeg(file, 320, 240, BrightGradient));
-    std::unique_ptr<Picture_t> p(Entry(file));
+TEST_F(EntryDrawingTest, PictureCornersFollowPanTurnZoomAndTiltAndItsBackIsNotDrawn) {
+    std::unique_ptr<Picture_t> p = Make("p.jpg", 320, 240);
     p->LoadNow(false);
     ASSERT_EQ(p->Width(), 320);
+    for (int tilt : {90, 180, 270, -90}) {  // facing away
+        Clear();
+        buf.DrawPicture(p.get(), 0, 0, 1.0f, 0, tilt);
+        EXPECT_EQ(std::count(buf.Rows()[0], buf.Rows()[0] + 240 * 320, 0), 240 * 320) << tilt;
+    }
+    buf.DrawPicture(p.get(), 0, 0, 1.0f, 0, 89);  // almost edge-on: a narrow strip
+    EXPECT_TRUE(buf.Rows()[160][120] != 0 && buf.Rows()[160][100] == 0);
+    EXPECT_LE(p->viewCorners[1].x - p->viewCorners[0].x, 6);
     // A quarter turn fills the buffer exactly: fit zoom 64. Pan a = 0.25,
     // b = -0.125, both by the width: centre u 5120 + 10240, v -2559 + 7680.
     // Zoom 0.5: k 32. Corner 0 (x -120, y 160) turned clockwise:
@@ -126,26 +82,21 @@ TEST_F(EntryDrawingTest, PictureCornersFollowPanTurnZoomAndTilt) {
 TEST_F(EntryDrawingTest, WheelItemsTheirLabelsTheCurveEdgeAndRisingFromBelow) {
     Picture_t folder(KIND_FOLDER), picture(KIND_PICTURE);
     MarkedIcon(&folder);
-    // The label is rendered when the entry is first drawn, not listed.
-    picture.SetFileName(u"/p/a.jpg");
+    picture.SetFileName(u"/p/a.jpg");  // the label is rendered when first drawn, not listed
     EXPECT_EQ(picture.Label(), nullptr);
-    buf.DrawWheelItem(&picture, 0, 0, 1.0f);
-    ASSERT_NE(picture.Label(), nullptr);
+    for (bool ready : {false, true, false}) {  // a ready thumbnail replaces it; given back, the name shows again
+        if (ready) MarkedIcon(&picture);
+        else picture.FreeIcon();
+        buf.DrawWheelItem(&picture, 0, 0, 1.0f);
+        EXPECT_EQ(picture.Label() == nullptr, ready);
+    }
     EXPECT_EQ(picture.Label()->Height(), NameDrop);
-    MarkedIcon(&picture);  // a ready thumbnail replaces the label
-    buf.DrawWheelItem(&picture, 0, 0, 1.0f);
-    EXPECT_EQ(picture.Label(), nullptr);
-    picture.FreeIcon();  // its slot given back: the name shows again
-    buf.DrawWheelItem(&picture, 0, 0, 1.0f);
-    EXPECT_NE(picture.Label(), nullptr);
     int g = ((320 - 120 - 15) * 720) / (3 * 240);
     int scroll = 10 * 180 - 3 * (g + 181);  // slot 10 at p = g + 181: off screen
     buf.DrawWheelItem(&folder, 10, scroll, 1.0f);
-    EXPECT_EQ(folder.iconCorners[0].x, -1);
-    EXPECT_EQ(folder.Label(), nullptr);  // nothing rendered off screen
+    EXPECT_TRUE(folder.iconCorners[0].x == -1 && !folder.Label());  // nothing rendered off screen
     buf.DrawWheelItem(&folder, 10, scroll + 3, 1.0f);  // p = g + 180: still drawn
-    EXPECT_NE(folder.iconCorners[0].x, -1);
-    EXPECT_NE(folder.Label(), nullptr);
+    EXPECT_TRUE(folder.iconCorners[0].x != -1 && folder.Label());
 
     // The lower arc, worked out by hand: g 185, p = g + 60 = 245 (scroll
     // -735), q 30: X = cos 30 x 90 = 78, Y = sin 30 x 60 + 95 = 125, scale
@@ -157,9 +108,6 @@ TEST_F(EntryDrawingTest, WheelItemsTheirLabelsTheCurveEdgeAndRisingFromBelow) {
         EXPECT_EQ((std::array{c[0].x, c[0].y, c[3].x, c[3].y}), (std::array{left, 272, left + 54, 218})) << scroll;
     }
 
-    picture.iconCorners[0].x = 77;
-    buf.DrawWheelItem(&picture, 0, 0, -2.0f);  // pictures are not drawn then
-    EXPECT_EQ(picture.iconCorners[0].x, 77);
     int start = 0;
     for (float phase : {-3.0f, -3.5f, -3.999f, -4.0f, -6.0f}) {
         buf.DrawWheelItem(&folder, 0, 0, phase);
@@ -167,8 +115,6 @@ TEST_F(EntryDrawingTest, WheelItemsTheirLabelsTheCurveEdgeAndRisingFromBelow) {
         EXPECT_EQ(c[0].x + c[1].x, 240) << phase;  // centred: X = 0 below -3
         EXPECT_GT(c[1].x - c[0].x, 0) << phase;
         if (phase == -3.5f) start = c[0].y;
-        if (phase == -4.0f) {
-            EXPECT_EQ(c[0].y, start);  // between -4 and -3 it rests at the start
-        }
+        EXPECT_TRUE(phase != -4.0f || c[0].y == start) << phase;  // between -4 and -3 it rests at the start
     }
 }

@@ -1,14 +1,15 @@
-// Shared set-up of the picture tests: process-wide values, a fresh pool and
-// a temporary folder holding pictures and the cache.
+// Shared set-up of the picture tests: process-wide values, a fresh pool, a temporary folder.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "../support/PhotoJpeg.h"
 #include "../support/TempFolder.h"
 #include "app/Globals.h"
 #include "codec/Jpeg.h"
@@ -24,17 +25,9 @@ inline bool Exists(const std::string& path) { return std::filesystem::exists(pat
 
 // Writes a w x h JPEG whose pixel (x, y) is colour(x, y) as 0xRRGGBB.
 inline bool WriteJpeg(const std::string& path, int w, int h, const std::function<uint32_t(int, int)>& colour) {
-    Jpeg_t writer;
-    writer.OutWidth = (uint16_t)w;
-    writer.OutHeight = (uint16_t)h;
-    if (writer.OpenWrite(U16(path).c_str()) <= 0) return false;
-    std::string row((size_t)w * 3, 0);
-    for (int y = 0; y < h; y++) {
-        for (int x = 0; x < w; x++)
-            for (int c = 0; c < 3; c++) row[3 * x + c] = (char)(colour(x, y) >> (16 - 8 * c));
-        writer.WriteRow((const uint8_t*)row.data());
-    }
-    return writer.Close();
+    return WriteTestJpeg(path, w, h, 3, [&](int y, uint8_t* row) {
+        for (int x = 0; x < w * 3; x++) row[x] = (uint8_t)(colour(x / 3, y) >> (16 - 8 * (x % 3)));
+    });
 }
 
 // Bright colours only: no decoded pixel can equal the grey fill 0x2104.
@@ -62,18 +55,10 @@ protected:
         SetCache(dir + "/cache");
         IconPool = new MemMgr_t;
     }
-    void TearDown() override {
-        delete IconPool;
-        IconPool = nullptr;
-    }
+    void TearDown() override { delete IconPool; IconPool = nullptr; }
     void SetCache(const std::string& root) { CopyWide(U16(root).c_str(), CachePath, 512); }
     std::string Cached(const std::string& picture) { return dir + "/cache" + picture; }
-    // A fresh pool after a change of screen size.
-    void Screen(int w, int h) {
-        delete IconPool;
-        SetScreenMetrics(w, h);
-        IconPool = new MemMgr_t;
-    }
+    void Screen(int w, int h) { delete IconPool; SetScreenMetrics(w, h); IconPool = new MemMgr_t; }
 
     // A picture entry for a file, with its size and time as a listing gives them.
     Picture_t* Entry(const std::string& path) {
