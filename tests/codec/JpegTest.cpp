@@ -6,6 +6,7 @@
 
 #include "codec/Jpeg.h"
 #include "tests/codec/CodecTestUtil.h"
+#include "tests/support/PhotoJpeg.h"
 
 TEST(Jpeg, ReductionFromBudget) {
     struct { int w, h, budget, outW, outH; } cases[] = {
@@ -81,6 +82,19 @@ TEST(Jpeg, CmykMatchesItsReference) {
         for (size_t i = 0; i < ra.size(); i++) worst = std::max(worst, std::abs(ra[i] - rb[i]));
     }
     EXPECT_LE(worst, 1);
+
+    // Without the Adobe marker the inks are stored as they are: white
+    // paper less each ink, times what the black leaves.
+    TempFolder t;
+    const uint8_t inks[4] = {40, 100, 160, 30};
+    ASSERT_TRUE(WriteTestJpeg(t.File("plain.jpg"), 16, 16, 4,
+                              [&](int, uint8_t* row) { for (int i = 0; i < 64; i++) row[i] = inks[i % 4]; },
+                              {.quality = 100}));
+    Jpeg_t plain;
+    ASSERT_EQ(plain.Open(t.File("plain.jpg").c_str()), 1);
+    std::vector<uint8_t> rgb(16 * 3);
+    ASSERT_EQ(plain.ReadRow(rgb.data()), 0);
+    for (int k = 0; k < 3; k++) EXPECT_NEAR(rgb[k], (255 - inks[k]) * (255 - inks[3]) / 255, 2) << k;
 }
 
 namespace {

@@ -11,7 +11,8 @@
 #include <jpeglib.h>
 
 // Writes a w x h picture with libjpeg itself: fill(y, row) gives each row
-// of w x components bytes (grey when components is 1, else R, G, B).
+// of w x components bytes (grey when components is 1, C, M, Y, K without
+// the Adobe marker when 4, else R, G, B).
 // fullChroma keeps the colour at full resolution (the library halves it
 // both ways by default); progressive writes the library's simple
 // progression.
@@ -32,8 +33,9 @@ bool WriteTestJpeg(const std::string& path, int w, int h, int components, Fill f
     c.image_width = (JDIMENSION)w;
     c.image_height = (JDIMENSION)h;
     c.input_components = components;
-    c.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    c.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&c);
+    c.write_Adobe_marker = FALSE;  // plain inks, as some printers' files have
     jpeg_set_quality(&c, s.quality, TRUE);
     if (s.fullChroma) c.comp_info[0].h_samp_factor = c.comp_info[0].v_samp_factor = 1;
     if (s.progressive) jpeg_simple_progression(&c);
