@@ -62,9 +62,11 @@ void SetNoStorageCard(bool none);
 // One folder in place of the removable-media roots (u"/" for the root).
 void SetRemovableMediaRoot(const std::u16string& path);
 
-// The window's shown state (MainWindowVisible) and the cursor last set.
+// The window's shown state (MainWindowVisible), the cursor last set, and
+// how many times the wait cursor was put up since Reset.
 void SetWindowVisible(bool visible);
 bool WaitCursorShown();
+int WaitCursorTimesShown();
 
 // True while any loop runs.
 bool LoopRunning();

@@ -21,6 +21,7 @@ namespace {
 std::mutex stateLock;  // guards everything below
 int clientWidth = 240, clientHeight = 320;
 bool windowExists, windowVisible = true, waitCursor;
+int waitCursorShows;
 int framesPresented;
 std::vector<uint16_t> lastFrame;
 int lastWidth, lastHeight;
@@ -54,6 +55,7 @@ void Reset(int width, int height) {
         windowExists = false;
         windowVisible = true;
         waitCursor = false;
+        waitCursorShows = 0;
         framesPresented = 0;
         lastFrame.clear();
         lastWidth = lastHeight = 0;
@@ -124,6 +126,11 @@ void SetWindowVisible(bool visible) {
 bool WaitCursorShown() {
     std::lock_guard<std::mutex> hold(stateLock);
     return waitCursor;
+}
+
+int WaitCursorTimesShown() {
+    std::lock_guard<std::mutex> hold(stateLock);
+    return waitCursorShows;
 }
 
 }  // namespace headless
@@ -227,6 +234,7 @@ int MessageBox(const char16_t* text, const char16_t* caption, unsigned type, boo
 
 void SetWaitCursor(bool wait) {
     std::lock_guard<std::mutex> hold(stateLock);
+    if (wait && !waitCursor) waitCursorShows++;
     waitCursor = wait;
 }
 

@@ -63,7 +63,11 @@ TEST_F(SettingsTest, RoundTripKeepsEveryValueAndTheFolderOnView) {
     EXPECT_EQ(MaxPicPixel, 3000000);
     EXPECT_TRUE(MaxPicPixelGiven);
     FolderOnView = [] { return (const char16_t*)u"/start/deeper"; };
+    int shown = headless::WaitCursorTimesShown();
     SaveConfiguration();
+    // The wait cursor is up while the file is written, and down after.
+    EXPECT_EQ(headless::WaitCursorTimesShown(), shown + 1);
+    EXPECT_FALSE(headless::WaitCursorShown());
     EXPECT_EQ(ReadFile(program + "/Lumatray.ini"),
               "ImgPath|/start/deeper|\nCachePath|/card/_cache/Lumatray|\nBookmark0|/\xE5\x86\x99\xE7\x9C\x9F|\n"
               "Bookmark1||\nBookmark2|/\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE|\nBookmark3||\nMaxPicPixel|3000000|\n");
