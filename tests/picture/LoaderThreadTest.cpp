@@ -82,6 +82,21 @@ TEST_F(LoaderThreadTest, DestroyingAnEntryWaitsForItsThumbnail) {
     EXPECT_EQ(IconPool->FreeCount(), IconPool->SlotCount());
 }
 
+// A Load that finds the entry loaded by another thread while it waited for
+// the entry lock gives the lock back and starts nothing.
+TEST_F(LoaderThreadTest, LoadFindingTheWorkDoneMeanwhileLetsGoOfTheEntry) {
+    Picture_t* p = Entry(big);
+    p->Pause(true);
+    std::thread late([p] { p->Load(false); });
+    plat::Sleep(20);  // late is waiting for the lock (if not, it sees the flag first)
+    p->SetFlags(PIC_LOADED);
+    p->Pause(false);
+    late.join();
+    EXPECT_FALSE(p->HasFlags(ICON_LOADING | PIC_LOADING));
+    p->ClearFlags(ICON_LOADING);  // a lock left behind would stall the delete
+    delete p;
+}
+
 // A read that does not return, as on a hung network mount, until the test
 // lets it; then a row into the entry's row buffer (ASan: still there).
 struct HungRead : Img_t {

@@ -55,4 +55,22 @@ TEST_F(PoolTest, TwoThreadsTakingAndReturningSlotsNeverShareOne) {
     b.join();
     EXPECT_EQ(clashes.load(), 0);
     EXPECT_EQ(IconPool->FreeCount(), IconPool->SlotCount());
+
+    // Returns alone, both threads at once on a full pool: an unguarded
+    // count loses some of them.
+    const int n = IconPool->SlotCount();
+    for (int round = 0; round < 400; round++) {
+        std::vector<uint16_t**> all;
+        for (int i = 0; i < n; i++) all.push_back(IconPool->AllocIconMap());
+        std::atomic<int> ready{0};
+        auto give = [&](int from, int to) {
+            for (ready++; ready.load() < 2;) {
+            }
+            for (int i = from; i < to; i++) IconPool->FreeIconMap(all[i]);
+        };
+        std::thread c(give, 0, n / 2), d(give, n / 2, n);
+        c.join();
+        d.join();
+        ASSERT_EQ(IconPool->FreeCount(), n) << "round " << round;
+    }
 }
