@@ -15,6 +15,7 @@ using Interface = RunningProgram;
 
 std::vector<std::pair<int, int>> drawn;  // current and turn; interface thread only
 std::vector<float> grows;                // interface thread only
+std::vector<uint16_t> centres;           // interface thread only
 
 // The centre of an entry's icon as last drawn.
 std::pair<int, int> IconCentre(const Picture_t* e) {
@@ -75,7 +76,11 @@ TEST_F(Interface, DraggingTheCurveTurnsItAndItSettlesOnTheNearestEntry) {
 
 TEST_F(Interface, TapsOpenEntriesAndClimbAncestorsDownClimbsAndClosesTheView) {
     Start(Pictures(4), {"Trip"});
-    Stroke({Get([] { return IconCentre(TheBrowser->Pic[1]); })});  // p00.jpg, right of the folder
+    // The arrow in the top right corner steps to the next entry.
+    Stroke({{226, 13}});
+    OnLoop([] {});  // the command the lit button posted
+    EXPECT_EQ(Selected(), 1);
+    Stroke({Get([] { return IconCentre(TheBrowser->Pic[1]); })});  // p00.jpg
     EXPECT_EQ(Mode(), 1);
     EXPECT_EQ(Selected(), 1);
     // Escape acts as Down: the view closes.
@@ -148,8 +153,21 @@ TEST_F(Interface, PictureViewStrokesStepPanZoomAndTurn) {
     OnLoop([] {});  // the frame the pan asked for is queued behind this
     EXPECT_EQ(Get(offset), (std::pair{0.0f, 0.0f}));
 
-    // Down the right edge: a quarter turn back; up it: forward again.
+    // Down the right edge: a quarter turn back, every frame of it showing
+    // the picture (at the centre, not the cleared screen); up it: forward
+    // again.
+    uint16_t cleared = Get([] {
+        TheBrowser->PaintFull->Clear();
+        return TheBrowser->PaintFull->Rows()[160][120];
+    });
+    OnLoop([] {
+        centres.clear();
+        headless::SetPresentHook([](const uint16_t* frame, int w, int) { centres.push_back(frame[160 * w + 120]); });
+    });
     Stroke({{235, 100}, {236, 140}});
+    OnLoop([] { headless::SetPresentHook(nullptr); });
+    EXPECT_GE(centres.size(), 4u);
+    EXPECT_EQ(std::count(centres.begin(), centres.end(), cleared), 0);
     EXPECT_EQ(Get([] { return TheBrowser->Angle; }), -90);
     Stroke({{235, 140}, {236, 100}});
     EXPECT_EQ(Get([] { return TheBrowser->Angle; }), 0);
