@@ -21,8 +21,9 @@ std::vector<int> Commands(const PictureMgr_t* pm) {
     return out;
 }
 
-TEST_F(LayoutTest, FiveButtonsLieInALowerLineOfThreeAndACentredUpperLineOfTwo) {
-    // Rows 0..4 of a made-up menu: back, bm, quit, back, bm.
+TEST_F(LayoutTest, FourButtonsLieInOneLineFiveInALowerLineOfThreeAndACentredUpperLineOfTwo) {
+    // Rows 0..4 of a made-up menu: back, bm, quit, back, bm; the row after
+    // the last ends it.
     int saved[6][4];
     std::memcpy(saved, MenuTable, sizeof saved);
     MenuTable[3][0] = 41001, MenuTable[3][1] = 4;
@@ -31,11 +32,16 @@ TEST_F(LayoutTest, FiveButtonsLieInALowerLineOfThreeAndACentredUpperLineOfTwo) {
     pm->Menu = 0;
     pm->MenuSlide = 0;
     pm->DrawButtons(false);
+    const int five[5][4] = {{30, 260, 90, 320},  {90, 260, 150, 320}, {150, 260, 210, 320},
+                            {60, 200, 120, 260}, {120, 200, 180, 260}};
+    EXPECT_EQ(pm->ButtonCount, 5);  // (the table is put back below)
+    EXPECT_EQ(std::memcmp(pm->ButtonRect, five, sizeof five), 0);
+    MenuTable[4][0] = 41000;
+    pm->DrawButtons(false);
     std::memcpy(MenuTable, saved, sizeof saved);
-    ASSERT_EQ(pm->ButtonCount, 5);
-    const int expected[5][4] = {{30, 260, 90, 320},  {90, 260, 150, 320}, {150, 260, 210, 320},
-                                {60, 200, 120, 260}, {120, 200, 180, 260}};
-    EXPECT_EQ(std::memcmp(pm->ButtonRect, expected, sizeof expected), 0);
+    const int four[4][4] = {{0, 260, 60, 320}, {60, 260, 120, 320}, {120, 260, 180, 320}, {180, 260, 240, 320}};
+    ASSERT_EQ(pm->ButtonCount, 4);
+    EXPECT_EQ(std::memcmp(pm->ButtonRect, four, sizeof four), 0);
 }
 
 TEST_F(LayoutTest, MenusOfferOnlyWhatApplies) {
