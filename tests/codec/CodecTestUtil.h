@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,15 +13,6 @@
 #include "tests/support/PhotoJpeg.h"
 #include "tests/support/TempFolder.h"
 
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline std::string ReadBytes(const std::string& path) {
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
 
 inline std::string TestData(const std::string& relative) { return std::string(LUMATRAY_TESTDATA) + "/" + relative; }
 

@@ -39,7 +39,7 @@ TEST_F(Operations, RotateThroughThePopupThenCropRefusedZoomedInAndDone) {
     EXPECT_EQ(List(), (std::vector<std::string>{a, b}));
     EXPECT_FALSE(fs::exists(pics + "/.a.jpg.0.tmp"));
     // The cache holds the new thumbnail, tied to the rotated file's size.
-    std::string side = Contents(cache + a + ".dat");
+    std::string side = ReadBytes(cache + a + ".dat");
     ASSERT_GE(side.size(), 4u);
     EXPECT_EQ((uint8_t)side[0] | (uint8_t)side[1] << 8 | (uint8_t)side[2] << 16 | (uint8_t)side[3] << 24,
               (int)fs::file_size(a));
@@ -90,7 +90,7 @@ TEST_F(Operations, TheCropFollowsTheViewsTurnReducedToAQuarter) {
         headless::QueueBoxAnswer(plat::ID_YES);
         plat::PostMessage(42004);
         ASSERT_TRUE(WaitFor([before] { return TheBrowser->Mode == 0 && TheBrowser->Count == before + 2; }));
-        files.push_back(Contents(pics + (files.empty() ? "/b_crop.jpg" : "/b_crop" + std::to_string(before) + ".jpg")));
+        files.push_back(ReadBytes(pics + (files.empty() ? "/b_crop.jpg" : "/b_crop" + std::to_string(before) + ".jpg")));
         ASSERT_FALSE(files.back().empty()) << angle;
     }
     EXPECT_EQ(files[0], files[1]);
@@ -160,7 +160,7 @@ TEST_F(Operations, MailHandsTheFullPathToTheComposer) {
     EXPECT_EQ(Menu(), -1);
     for (int i = 0; i < 10000 && !fs::exists(log); i++) plat::Sleep(1);
     setenv("PATH", path.c_str(), 1);
-    EXPECT_EQ(Contents(log), "--attach\n" + pics + "/Été à Nice.jpg\n");
+    EXPECT_EQ(ReadBytes(log), "--attach\n" + pics + "/Été à Nice.jpg\n");
 }
 
 TEST_F(Operations, ABookmarkIsAddedKeptOverARestartAndJumpedTo) {
@@ -172,7 +172,7 @@ TEST_F(Operations, ABookmarkIsAddedKeptOverARestartAndJumpedTo) {
     EXPECT_EQ(Get([] { return TheBrowser->Back[0]->BookmarkIndex(); }), 0);
 
     Stop();
-    EXPECT_NE(Contents(prog + "/Lumatray.ini").find("Bookmark0|" + pics + "|\n"), std::string::npos);
+    EXPECT_NE(ReadBytes(prog + "/Lumatray.ini").find("Bookmark0|" + pics + "|\n"), std::string::npos);
     Launch();
     EXPECT_EQ(Get(folder), U16(pics));
     OnLoop([this] { TheBrowser->SetPath(U16(pics + "/Trip").c_str(), nullptr); });

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,12 +36,6 @@ inline std::vector<std::pair<std::string, std::string>> Pictures(int n) {
     std::vector<std::pair<std::string, std::string>> out;
     for (int i = 0; i < n; i++) out.push_back({sources[i % 5], "p" + std::to_string(100 + i).substr(1) + ".jpg"});
     return out;
-}
-
-inline std::string Contents(const std::string& file) {
-    std::stringstream bytes;
-    bytes << std::ifstream(file, std::ios::binary).rdbuf();
-    return bytes.str();
 }
 
 class RunningProgram : public testing::Test {

@@ -50,7 +50,7 @@ TEST_F(Startup, TheCacheIsTheConfiguredFolderElseOnTheCardElseUnderTheTemporaryF
     EXPECT_TRUE(Cached(configured));
     Stop();
     EXPECT_FALSE(fs::exists(configured + pics + "/aaa.jpg"));
-    EXPECT_EQ(Contents(ini), Ini(pics, configured));
+    EXPECT_EQ(ReadBytes(ini), Ini(pics, configured));
     // None configured: on the card; one configured that is gone, no card:
     // under the temporary folder.
     for (auto [line, onCard, cache] : {std::tuple<std::string, bool, std::string>{"", true, card + "/_cache/Lumatray"},
@@ -60,7 +60,7 @@ TEST_F(Startup, TheCacheIsTheConfiguredFolderElseOnTheCardElseUnderTheTemporaryF
         Launch();
         EXPECT_TRUE(Cached(cache));
         Stop();
-        EXPECT_EQ(Contents(ini), Ini(pics, cache));
+        EXPECT_EQ(ReadBytes(ini), Ini(pics, cache));
     }
     EXPECT_FALSE(fs::exists(temp.Path() + "/gone"));
 }
@@ -77,7 +77,7 @@ TEST_F(Startup, APictureOrFolderArgumentIsWhereItStartsAndWhatItSaves) {
     EXPECT_EQ(SelectedPath(), pics + "/Trip/t2.jpg");
     EXPECT_EQ(Mode(), 1);
     Stop();
-    EXPECT_EQ(Contents(prog + "/Lumatray.ini"), Ini(pics + "/Trip", temp.Path() + "/cache"));
+    EXPECT_EQ(ReadBytes(prog + "/Lumatray.ini"), Ini(pics + "/Trip", temp.Path() + "/cache"));
     // A folder, over the one saved: browsed, not opened.
     arguments = {pics + "/"};
     Launch();
@@ -85,7 +85,7 @@ TEST_F(Startup, APictureOrFolderArgumentIsWhereItStartsAndWhatItSaves) {
     EXPECT_EQ(Count(), 4);
     EXPECT_EQ(Mode(), 0);
     Stop();
-    EXPECT_EQ(Contents(prog + "/Lumatray.ini"), Ini(pics, temp.Path() + "/cache"));
+    EXPECT_EQ(ReadBytes(prog + "/Lumatray.ini"), Ini(pics, temp.Path() + "/cache"));
 }
 
 TEST_F(Startup, SecondStartHandsOverItsPathToTheRunningWindow) {
@@ -116,7 +116,7 @@ TEST_F(Startup, SecondStartHandsOverItsPathToTheRunningWindow) {
     ASSERT_TRUE(ListedIn(pics, 0));
     EXPECT_EQ(Count(), 5);
     Stop();
-    EXPECT_EQ(Contents(prog + "/Lumatray.ini"), Ini(pics, temp.Path() + "/cache"));
+    EXPECT_EQ(ReadBytes(prog + "/Lumatray.ini"), Ini(pics, temp.Path() + "/cache"));
 }
 
 // The saved folder lay on a storage card that is out: the pictures folder,
@@ -141,7 +141,7 @@ TEST_F(Startup, InstalledCopyFindsItsSkinAndKeepsItsSettingsInTheConfigurationFo
     Stop();
     // PREFIX/bin is writable here, as in a prefix under the home folder.
     EXPECT_FALSE(fs::exists(prog + "/Lumatray.ini"));
-    EXPECT_EQ(Contents(temp.Path() + "/config/Lumatray.ini"), Ini(pics, temp.Path() + "/cache"));
+    EXPECT_EQ(ReadBytes(temp.Path() + "/config/Lumatray.ini"), Ini(pics, temp.Path() + "/cache"));
     EXPECT_TRUE(fs::exists(temp.Path() + "/config/Skin/Skin.txt"));
 }
 

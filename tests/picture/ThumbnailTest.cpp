@@ -10,13 +10,6 @@ using ThumbnailTest = PictureTest;
 using Rect = std::array<int, 4>;  // x, y, width, height
 
 static Rect IconRect(Picture_t* p) { return {p->IconX(), p->IconY(), p->IconWidth(), p->IconHeight()}; }
-static std::vector<uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-static void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes, size_t n) {
-    std::ofstream(path, std::ios::binary).write((const char*)bytes.data(), (std::streamsize)n);
-}
 
 TEST_F(ThumbnailTest, ThumbnailIsCentredWithoutHolesAndCachedWithItsSideFile) {
     std::filesystem::create_directories(dir + "/pics");
@@ -40,9 +33,9 @@ TEST_F(ThumbnailTest, ThumbnailIsCentredWithoutHolesAndCachedWithItsSideFile) {
         Jpeg_t jpeg;
         ASSERT_GT(jpeg.Open(U16(cached).c_str()), 0);
         EXPECT_EQ(std::pair((int)jpeg.OutWidth, (int)jpeg.OutHeight), std::pair(r[2], r[3]));
-        std::vector<uint8_t> side;  // size, time, x and y, little-endian
+        std::string side;  // size, time, x and y, little-endian
         for (auto [value, bytes] : {std::pair<uint64_t, int>{p->FileSize(), 4}, {p->FileTime(), 8}, {r[0], 4}, {r[1], 4}})
-            for (int i = 0; i < bytes; i++) side.push_back((uint8_t)(value >> (8 * i)));
+            for (int i = 0; i < bytes; i++) side.push_back((char)(uint8_t)(value >> (8 * i)));
         EXPECT_EQ(ReadBytes(cached + ".dat"), side);
     }
 }
@@ -91,21 +84,21 @@ TEST_F(ThumbnailTest, InvalidCacheIsDeletedAndMadeAgain) {
     p->FreeIcon();
     EXPECT_EQ(p->LoadIcon(false), 1);
     p->FreeIcon();
-    std::vector<uint8_t> side = ReadBytes(Cached(file) + ".dat");
+    std::string side = ReadBytes(Cached(file) + ".dat");
     for (auto [at, value] : {std::pair{16, 0xF0}, {19, 0x80}}) {  // icon y far outside, or negative
-        std::vector<uint8_t> bad = side;
-        bad[at] = (uint8_t)value;
-        WriteBytes(Cached(file) + ".dat", bad, 20);
+        std::string bad = side;
+        bad[at] = (char)value;
+        WriteBytes(Cached(file) + ".dat", bad);
         EXPECT_EQ(p->LoadIcon(false), 0) << at;
         EXPECT_FALSE(Exists(Cached(file) + ".dat"));
         p->LoadForIcon();  // made again for the next case
         p->FreeIcon();
     }
-    WriteBytes(Cached(file) + ".dat", side, 7);  // short
+    WriteBytes(Cached(file) + ".dat", side.substr(0, 7));  // short
     EXPECT_EQ(p->LoadIcon(true), 0);
     p->LoadForIcon();
     p->FreeIcon();
-    WriteBytes(Cached(file), ReadBytes(Cached(file)), 400);  // the thumbnail cut inside its header
+    WriteBytes(Cached(file), ReadBytes(Cached(file)).substr(0, 400));  // the thumbnail cut inside its header
     EXPECT_TRUE(p->LoadIcon(false) == 0 && !p->HasIcon() && !Exists(Cached(file)));
     p->LoadForIcon();
 

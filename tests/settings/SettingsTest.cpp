@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "app/Globals.h"
 #include "browser/Bookmark.h"
@@ -44,18 +43,10 @@ protected:
         EXPECT_EQ(headless::UnansweredBoxes(), 0);
     }
     void UseProgramFolder(const std::string& folder) { CopyWide(TempFolder::Utf16(folder).c_str(), ProgramFolder, 512); }
-    static void WriteFile(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string ReadFile(const std::string& path) {
-        std::stringstream s;
-        s << std::ifstream(path, std::ios::binary).rdbuf();
-        return s.str();
-    }
 };
 
 TEST_F(SettingsTest, RoundTripKeepsEveryValueAndTheFolderOnView) {
-    WriteFile(program + "/Lumatray.ini",
+    WriteBytes(program + "/Lumatray.ini",
               "ImgPath|/start|\nCachePath|/card/_cache/Lumatray|\nBookmark0|/\xE5\x86\x99\xE7\x9C\x9F|\n"
               "Bookmark2|/\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE|\nMaxPicPixel|3000000|\n");
     LoadConfiguration();
@@ -68,7 +59,7 @@ TEST_F(SettingsTest, RoundTripKeepsEveryValueAndTheFolderOnView) {
     // The wait cursor is up while the file is written, and down after.
     EXPECT_EQ(headless::WaitCursorTimesShown(), shown + 1);
     EXPECT_FALSE(headless::WaitCursorShown());
-    EXPECT_EQ(ReadFile(program + "/Lumatray.ini"),
+    EXPECT_EQ(ReadBytes(program + "/Lumatray.ini"),
               "ImgPath|/start/deeper|\nCachePath|/card/_cache/Lumatray|\nBookmark0|/\xE5\x86\x99\xE7\x9C\x9F|\n"
               "Bookmark1||\nBookmark2|/\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE|\nBookmark3||\nMaxPicPixel|3000000|\n");
     EXPECT_FALSE(fs::exists(program + "/Lumatray.ini.tmp"));
@@ -76,7 +67,7 @@ TEST_F(SettingsTest, RoundTripKeepsEveryValueAndTheFolderOnView) {
 
 TEST_F(SettingsTest, OddLinesAreSkippedOrReadAsDocumented) {
     std::string longValue(600, 'x');
-    WriteFile(program + "/Lumatray.ini",
+    WriteBytes(program + "/Lumatray.ini",
               "MaxPicPixel|abc|\n"
               "imgpath|/other-case|\nImgPathX|/longer-key|\nBookmark4|/five|\n"
               "ImgPath|/first|\nImgPath|/A|B|\r\n"     // last one wins; the value may hold a bar
@@ -96,7 +87,7 @@ TEST_F(SettingsTest, OddLinesAreSkippedOrReadAsDocumented) {
     EXPECT_EQ(MaxPicPixel, 2000000);  // neither text, a negative nor an overflow is taken
     EXPECT_TRUE(MaxPicPixelGiven);
     SaveConfiguration();
-    std::string saved = ReadFile(program + "/Lumatray.ini");
+    std::string saved = ReadBytes(program + "/Lumatray.ini");
     EXPECT_NE(saved.find("\nMaxPicPixel|2000000|\n"), std::string::npos);
     EXPECT_NE(saved.find("\nBookmark3|/caf\xC3\xA9|\n"), std::string::npos);  // written back as UTF-8
     EXPECT_EQ(saved.find("five"), std::string::npos);
@@ -114,14 +105,14 @@ TEST_F(SettingsTest, HexValuesTakeAPrefixAndAllThirtyTwoBits) {
 }
 
 TEST_F(SettingsTest, ReadOnlyProgramFolderKeepsBothFilesInTheConfigurationFolder) {
-    WriteFile(tmp.Path() + "/installed", "");  // a file for a folder: never writable, even for root
+    WriteBytes(tmp.Path() + "/installed", "");  // a file for a folder: never writable, even for root
     UseProgramFolder(tmp.Path() + "/installed");
     Bookmarks[1]->SetFolder(u"/b1");
     SkinFileName = 0x111111;
     SaveConfiguration();
     SaveSkinColours();
-    EXPECT_NE(ReadFile(config + "/Lumatray.ini").find("Bookmark1|/b1|"), std::string::npos);
-    EXPECT_NE(ReadFile(config + "/Skin/Skin.txt").find("FNAME|111111|"), std::string::npos);
+    EXPECT_NE(ReadBytes(config + "/Lumatray.ini").find("Bookmark1|/b1|"), std::string::npos);
+    EXPECT_NE(ReadBytes(config + "/Skin/Skin.txt").find("FNAME|111111|"), std::string::npos);
     Bookmarks[1]->SetFolder(u"");
     ResetSkinColours();
     LoadConfiguration();
@@ -132,12 +123,12 @@ TEST_F(SettingsTest, ReadOnlyProgramFolderKeepsBothFilesInTheConfigurationFolder
 
 TEST_F(SettingsTest, FailedSavesLeaveTheOldFileAndSaySo) {
     const std::string old = "ImgPath|/old|\n";
-    WriteFile(program + "/Lumatray.ini", old);
+    WriteBytes(program + "/Lumatray.ini", old);
     // The temporary file cannot be created.
     fs::create_directory(program + "/Lumatray.ini.tmp");
     headless::QueueBoxAnswer(plat::ID_OK);
     SaveConfiguration();
-    EXPECT_EQ(ReadFile(program + "/Lumatray.ini"), old);
+    EXPECT_EQ(ReadBytes(program + "/Lumatray.ini"), old);
     fs::remove(program + "/Lumatray.ini.tmp");
     // It is created, but the writes do not reach the disk (a full disk).
     {
@@ -145,7 +136,7 @@ TEST_F(SettingsTest, FailedSavesLeaveTheOldFileAndSaySo) {
         headless::QueueBoxAnswer(plat::ID_OK);
         SaveConfiguration();
     }
-    EXPECT_EQ(ReadFile(program + "/Lumatray.ini"), old);
+    EXPECT_EQ(ReadBytes(program + "/Lumatray.ini"), old);
     EXPECT_FALSE(fs::exists(program + "/Lumatray.ini.tmp"));
     // No place at all: the configuration folder lies below a regular file.
     UseProgramFolder(program + "/Lumatray.ini");
@@ -162,21 +153,21 @@ TEST_F(SettingsTest, FailedSavesLeaveTheOldFileAndSaySo) {
 }
 
 TEST_F(SettingsTest, SkinPixelKeysNarrowAndWidenOtherKeysStayAsRead) {
-    WriteFile(program + "/Skin/Skin.txt",
+    WriteBytes(program + "/Skin/Skin.txt",
               "SCROLL|ff0000|\nBACK|0000ff|\nINFO_NAME_TEXT|ff|\nBOOKMARK_LIGHT|ffffff|\nFNAME|0|\n");
     LoadSkinColours();
     EXPECT_EQ(SkinScroll, 0xF800);
     EXPECT_EQ(SkinBack, 0x001F);
     EXPECT_EQ(SkinBookmark, 0xD0D0D0u);
     SaveSkinColours();
-    EXPECT_EQ(ReadFile(program + "/Skin/Skin.txt"),
+    EXPECT_EQ(ReadBytes(program + "/Skin/Skin.txt"),
               "BACK|f8|\nSCROLL|f80000|\nINFO_TEXT|c0c0c0|\nINFO_NAME_TEXT|ff|\nFNAME|0|\n"
               "BOOKMARK|d0d0d0|\nBOOKMARK_LIGHT|ffffff|\nPIC_NAME_TEXT|e0e0e0|\n");
 
     // Unreadable values keep the colour as it was.
     SkinScroll = 0x07E0;  // lowest green bit set: a narrowing would lose it
     SkinFileName = 0x202020;
-    WriteFile(program + "/Skin/Skin.txt", "SCROLL|green|\nBACK|123456|\nBACK||\nFNAME|zz|\n");
+    WriteBytes(program + "/Skin/Skin.txt", "SCROLL|green|\nBACK|123456|\nBACK||\nFNAME|zz|\n");
     LoadSkinColours();
     EXPECT_EQ(SkinScroll, 0x07E0);
     EXPECT_EQ(SkinBack, PaintBuffer_t::RgbToPixel(0x123456));

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "platform/Utf8.h"
@@ -39,3 +41,14 @@ public:
 private:
     std::string path_;
 };
+
+// A file's bytes, whole ("" when it cannot be read), and a file written
+// with exactly these bytes.
+inline std::string ReadBytes(const std::string& path) {
+    std::stringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}

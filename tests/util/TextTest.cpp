@@ -180,9 +180,7 @@ TEST(ComposeMail, UnavailableUntilAComposerAppearsThenHandsTheFileOver) {
     EXPECT_EQ(ComposeMail(&record), 0);
     EXPECT_NE(access(done.c_str(), F_OK), 0);  // returned while the composer still runs
     for (int i = 0; i < 60000 && access(log.c_str(), F_OK) != 0; i++) usleep(1000);
-    std::stringstream got;
-    got << std::ifstream(log).rdbuf();
-    EXPECT_EQ(got.str(), "--attach\n" + TempFolder::Utf8(picture) + "\n");
+    EXPECT_EQ(ReadBytes(log), "--attach\n" + TempFolder::Utf8(picture) + "\n");
     MailRecord empty{44, nullptr, 0};
     EXPECT_EQ(ComposeMail(&empty), -1);
     setenv("PATH", path.c_str(), 1);
