@@ -32,12 +32,8 @@ for c in red lime blue; do
     convert -size 480x360 "xc:$c" -quality 95 "$work/photos/$c.jpg" || fail "convert"
 done
 
-n=90
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xpid=$!
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-export DISPLAY=":$n"
+. "$(dirname "$0")/xvfb.sh"
+start_xvfb 1024x768x24
 
 # start [ARG...]: runs the installed program in the background, waits for its window.
 win=""

@@ -38,12 +38,8 @@ rc=$?
 [ $rc -ne 0 ] || fail "started without a display"
 [ "$out" = "lumatray: no display" ] || fail "unexpected output without a display: $out"
 
-n=90
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xpid=$!
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-export DISPLAY=":$n"
+. "$(dirname "$0")/xvfb.sh"
+start_xvfb 800x600x24
 
 # No mail composer on the program's PATH: the picture menu then has a fixed
 # layout of seven buttons.
