@@ -36,6 +36,7 @@
 
 #include "app/Globals.h"
 #include "bench/tool/Frames.h"
+#include "bench/tool/HeadlessProgram.h"
 #include "bench/tool/Startup.h"
 #include "codec/Jpeg.h"
 #include "codec/Transform.h"
@@ -49,12 +50,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-std::u16string Wide(const std::string& s) {
-    std::u16string w;
-    for (unsigned char c : s) w.push_back(c);  // the bench's paths are ASCII
-    return w;
-}
 
 struct Listed {
     std::u16string path;
